@@ -1,0 +1,69 @@
+// One call that turns a telemetry file into track files: read, validate, measure, sample, write.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "trakvia/engine/track.hpp"
+
+namespace trakvia::engine {
+
+enum class SampleMode { all, hz1, s5, dist2m };
+
+// Output formats; a bit set of these chooses what convert_file writes.
+enum OutputFormat : unsigned {
+    format_gpx = 1u << 0,
+    format_kml = 1u << 1,
+    format_geojson = 1u << 2,
+    format_csv = 1u << 3,
+    format_nmea = 1u << 4,
+    format_mgjson = 1u << 5,
+};
+inline constexpr unsigned kDefaultFormats = format_gpx | format_kml | format_geojson | format_csv;
+
+struct ConvertOptions {
+    SampleMode sample_mode = SampleMode::hz1;
+    unsigned formats = kDefaultFormats;
+    // Offset of the file's local wall-clock time from UTC, in minutes (local = UTC + offset).
+    // Unset: the computer's local zone at each time stamp (DST-aware).
+    std::optional<int> utc_offset_minutes;
+    // Altitude written as elevation; unset: the best kind the file has (see report).
+    std::optional<AltitudeKind> elevation_kind;
+};
+
+struct ConvertReport {
+    std::string track_name;
+    std::size_t raw_point_count = 0;       // telemetry records read, valid or not
+    std::size_t valid_point_count = 0;     // records with a usable position
+    std::size_t filtered_point_count = 0;  // points kept by the sampling mode and written
+    double total_distance_m = 0.0;         // over all valid points, ellipsoidal, 2-D
+    double max_speed_kmh = 0.0;
+    double max_power_w = 0.0;
+    double duration_s = 0.0;
+    std::string time_source;               // e.g. "wall_clock_local", "utc", "cue", "none"
+    std::optional<int> utc_offset_minutes; // the offset applied to the first point, if any
+    std::string elevation_source;          // altitude_kind_name, or "" when none
+    std::vector<std::filesystem::path> output_files;
+    std::vector<std::string> warnings;
+};
+
+// The one domain error the engine throws for bad input it cannot read at all
+// (the binding maps it to OSError); parse problems inside a file are warnings.
+class InputError : public std::runtime_error {
+public:
+    InputError(const std::string& what, int errno_value) : std::runtime_error(what), errno_value(errno_value) {}
+    int errno_value;
+};
+
+ConvertReport convert_file(const std::filesystem::path& input,
+                           const std::filesystem::path& output_dir,
+                           const ConvertOptions& options);
+
+// Endings the readers accept, lower case with the dot.
+const std::vector<std::string>& supported_extensions();
+
+}  // namespace trakvia::engine

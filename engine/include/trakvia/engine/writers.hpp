@@ -1,0 +1,30 @@
+// Track writers: one per output format behind a small interface, and the atomic file write.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+#include "trakvia/engine/convert.hpp"
+#include "trakvia/engine/track.hpp"
+
+namespace trakvia::engine {
+
+class TrackWriter {
+public:
+    virtual ~TrackWriter() = default;
+    virtual OutputFormat format() const = 0;
+    virtual std::string_view extension() const = 0;  // with the dot, e.g. ".gpx"
+    virtual void write(std::ostream& out, const Track& track) const = 0;
+};
+
+// The writer of one format (the registry).
+const TrackWriter& writer_for(OutputFormat format);
+
+// Writes to a temporary name in the same folder and renames it over `target` when `fill`
+// returned normally, so a crash or an exception never leaves half a file under the real name.
+void write_file_atomically(const std::filesystem::path& target,
+                           const std::function<void(std::ostream&)>& fill);
+
+}  // namespace trakvia::engine

@@ -1,0 +1,27 @@
+"""Shared pytest set-up: the built bundle goes first on sys.path so every test imports what ships."""
+import os
+import pathlib
+import sys
+
+import pytest
+
+REPO_ROOT = pathlib.Path(__file__).resolve().parent.parent
+BUNDLE_DIR = pathlib.Path(os.environ.get("TRAKVIA_BUNDLE", REPO_ROOT / "build" / "bundle")).resolve()
+SHARED_DATA = (REPO_ROOT.parent / "shared" / "data").resolve()
+
+if not BUNDLE_DIR.is_dir():
+    raise pytest.UsageError(f"bundle not built: {BUNDLE_DIR} (run scripts/build.sh)")
+sys.path.insert(0, str(BUNDLE_DIR))
+
+
+@pytest.fixture(scope="session")
+def bundle_dir() -> pathlib.Path:
+    return BUNDLE_DIR
+
+
+@pytest.fixture(scope="session")
+def shared_data() -> pathlib.Path:
+    """Real sample files beside the repository; tests using them skip when the folder is absent."""
+    if not SHARED_DATA.is_dir():
+        pytest.skip("../shared/data is not present")
+    return SHARED_DATA
