@@ -27,6 +27,7 @@ class Globals {
 public:
     explicit Globals(nb::handle module_dict) : dict_(module_dict) {}
     nb::object operator[](const char* name) const;
+    nb::object operator[](nb::handle name) const;  // `name` must be a str
     nb::handle dict() const { return dict_; }
 
 private:
