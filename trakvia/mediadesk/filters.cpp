@@ -1,0 +1,186 @@
+// Index and date/age filters: parse_index_filter and matches_date_or_age_filter.
+#include "functions.hpp"
+#include "namespace.hpp"
+
+#include <algorithm>
+#include <climits>
+
+namespace trakvia::mediadesk {
+
+namespace {
+
+// A range wider than this many members is cut down to its part within 0..kIndexCeiling, so a
+// text such as "1-999999999999" cannot exhaust memory. Clip indexes have at most four digits
+// and fallback indexes count up from 1000, so no real index is ever dropped by the cut.
+constexpr long long kMaxRangeWidth = 100000;
+constexpr long long kIndexCeiling = 99999;
+
+// The interpreter's int(text), or a null object when it raises ValueError.
+nb::object read_int(const pyglue::Globals& g, nb::handle text) {
+    try {
+        return g["int"](text);
+    } catch (nb::python_error& e) {
+        if (!e.matches(PyExc_ValueError)) {
+            throw;
+        }
+        return nb::object();
+    }
+}
+
+// A Python int as long long, saturating at the ends instead of overflowing.
+long long saturated(nb::handle value) {
+    int overflow = 0;
+    long long v = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+    if (v == -1 && PyErr_Occurred()) {
+        throw nb::python_error();
+    }
+    if (overflow) {
+        return overflow > 0 ? LLONG_MAX : LLONG_MIN;
+    }
+    return v;
+}
+
+bool compare(nb::handle a, nb::handle b, int op) {
+    int r = PyObject_RichCompareBool(a.ptr(), b.ptr(), op);
+    if (r < 0) {
+        throw nb::python_error();
+    }
+    return r == 1;
+}
+
+void add_member(nb::set& result, PyObject* n) {
+    if (!n || PySet_Add(result.ptr(), n) < 0) {
+        Py_XDECREF(n);
+        throw nb::python_error();
+    }
+    Py_DECREF(n);
+}
+
+// result.update(range(min(a, b), max(a, b) + 1)), with over-wide ranges cut as described above.
+void add_range(nb::set& result, nb::handle start_i, nb::handle end_i) {
+    const bool ascending = !compare(end_i, start_i, Py_LT);
+    nb::object lo = nb::borrow(ascending ? start_i : end_i);
+    nb::object hi = nb::borrow(ascending ? end_i : start_i);
+    nb::object span = hi - lo;
+    if (compare(span, nb::int_(kMaxRangeWidth), Py_LT)) {
+        const long long n = saturated(span);
+        for (long long i = 0; i <= n; ++i) {
+            add_member(result, PyNumber_Add(lo.ptr(), nb::int_(i).ptr()));
+        }
+        return;
+    }
+    const long long first = std::max(saturated(lo), 0LL);
+    const long long last = std::min(saturated(hi), kIndexCeiling);
+    for (long long i = first; i <= last; ++i) {
+        add_member(result, PyLong_FromLongLong(i));
+    }
+}
+
+nb::object parse_index_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+    nb::object expr = stripped_text(args[0]);
+    if (means_no_filter(expr)) {
+        return nb::none();
+    }
+    nb::set result;
+    nb::str dash("-");
+    for (nb::handle item : expr.attr("split")(",")) {
+        nb::object token = item.attr("strip")();
+        if (nb::len(token) == 0) {
+            continue;
+        }
+        if (contains(token, dash)) {
+            nb::object parts = token.attr("split")(dash, 1);
+            nb::object start_i = read_int(g, parts[0].attr("strip")());
+            if (!start_i.is_valid()) {
+                continue;
+            }
+            nb::object end_i = read_int(g, parts[1].attr("strip")());
+            if (!end_i.is_valid()) {
+                continue;
+            }
+            add_range(result, start_i, end_i);
+        } else {
+            nb::object value = read_int(g, token);
+            if (value.is_valid()) {
+                result.add(value);
+            }
+        }
+    }
+    return result;
+}
+
+// Hours per unit letter of an age limit; 24 for anything else, as the lookup's default.
+long long hours_per_unit(nb::handle unit) {
+    static const std::pair<const char*, long long> table[] = {
+        {"h", 1}, {"d", 24}, {"w", 168}, {"m", 720}, {"y", 8760}};
+    for (const auto& [letter, hours] : table) {
+        if (nb::str(letter).equal(unit)) {
+            return hours;
+        }
+    }
+    return 24;
+}
+
+nb::object matches_date_or_age_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+    const nb::object& file_dt = args[0];
+    nb::object expr = stripped_text(args[1]);
+    if (means_no_filter(expr)) {
+        return nb::bool_(true);
+    }
+
+    nb::object date = g["_RE_DATE_EXACT"].attr("match")(expr);
+    if (!date.is_none()) {
+        nb::object yr = g["int"](date.attr("group")(1));
+        nb::object mo = g["int"](date.attr("group")(2));
+        nb::object dy = g["int"](date.attr("group")(3));
+        return nb::bool_(compare(file_dt.attr("year"), yr, Py_EQ) && compare(file_dt.attr("month"), mo, Py_EQ) &&
+                         compare(file_dt.attr("day"), dy, Py_EQ));
+    }
+
+    nb::object age_match = g["_RE_AGE_FILTER"].attr("match")(expr);
+    if (age_match.is_none()) {
+        return nb::bool_(true);
+    }
+    nb::object op = age_match.attr("group")(1);
+    nb::object val_str = age_match.attr("group")(2);
+    nb::object unit = age_match.attr("group")(3).attr("lower")();
+    const bool within = nb::str("<").equal(op);
+
+    // A limit longer than any duration the interpreter can hold (timedelta's OverflowError, or
+    // int()'s digit limit) is longer than any possible age: "<" passes, ">" fails.
+    nb::object threshold_delta;
+    try {
+        nb::object val = g["int"](val_str);
+        nb::object hours = val * nb::int_(hours_per_unit(unit));
+        threshold_delta = g["timedelta"](nb::arg("hours") = hours);
+    } catch (nb::python_error& e) {
+        if (!e.matches(PyExc_OverflowError) && !e.matches(PyExc_ValueError)) {
+            throw;
+        }
+        return nb::bool_(within);
+    }
+    nb::object age = g["datetime"].attr("now")() - file_dt;
+    return nb::bool_(within ? compare(age, threshold_delta, Py_LE) : compare(age, threshold_delta, Py_GT));
+}
+
+}  // namespace
+
+pyglue::FunctionSpec parse_index_filter_spec() {
+    pyglue::FunctionSpec spec;
+    spec.name = "parse_index_filter";
+    spec.params = {param("index_expr", "str")};
+    spec.return_annotation = "Optional[Set[int]]";
+    spec.body = parse_index_filter;
+    return spec;
+}
+
+pyglue::FunctionSpec matches_date_or_age_filter_spec() {
+    pyglue::FunctionSpec spec;
+    spec.name = "matches_date_or_age_filter";
+    spec.params = {param("file_dt", "datetime"), param("filter_expr", "str")};
+    spec.return_annotation = "bool";
+    spec.body = matches_date_or_age_filter;
+    return spec;
+}
+
+}  // namespace trakvia::mediadesk

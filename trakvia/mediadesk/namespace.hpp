@@ -1,0 +1,58 @@
+// Small helpers the mediadesk functions share: parameter specs, os.path, filter texts.
+#pragma once
+
+#include "pyglue/function.hpp"
+
+#include <string>
+#include <utility>
+
+namespace trakvia::mediadesk {
+
+namespace nb = nanobind;
+
+// A positional-or-keyword parameter; a null `default_value` makes it required.
+inline pyglue::Param param(std::string name, std::string annotation, nb::object default_value = nb::object()) {
+    pyglue::Param p;
+    p.name = std::move(name);
+    p.annotation = std::move(annotation);
+    p.default_value = std::move(default_value);
+    return p;
+}
+
+// `item in container`, with the interpreter's own membership test.
+inline bool contains(nb::handle container, nb::handle item) {
+    const int r = PySequence_Contains(container.ptr(), item.ptr());
+    if (r < 0) {
+        throw nb::python_error();
+    }
+    return r == 1;
+}
+
+// `os.path` as the module's `os` name gives it at this moment.
+inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr("path"); }
+
+// `(text or "").strip()`: the filter texts accept None and surrounding white space.
+inline nb::object stripped_text(nb::handle text) {
+    const int truthy = PyObject_IsTrue(text.ptr());
+    if (truthy < 0) {
+        throw nb::python_error();
+    }
+    nb::object s = truthy ? nb::borrow(text) : nb::str("");
+    return s.attr("strip")();
+}
+
+// Whether a stripped filter text places no restriction: empty, or "ALL", "TÜMÜ" or "*" in any case.
+inline bool means_no_filter(nb::handle expr) {
+    if (nb::len(expr) == 0) {
+        return true;
+    }
+    nb::object upper = expr.attr("upper")();
+    for (const char* word : {"ALL", "TÜMÜ", "*"}) {
+        if (upper.equal(nb::str(word))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace trakvia::mediadesk

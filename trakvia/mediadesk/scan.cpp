@@ -1,0 +1,174 @@
+// Media folder resolution and the scan that groups media files into numbered file sets.
+#include "functions.hpp"
+#include "namespace.hpp"
+
+#include <map>
+
+namespace trakvia::mediadesk {
+
+namespace {
+
+nb::object resolve_dji_directory(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+    nb::object path = os_path(g);
+    nb::object norm = path.attr("abspath")(args[0]);
+    if (!nb::bool_(path.attr("isdir")(norm))) {
+        return norm;
+    }
+    nb::object join = path.attr("join");
+    const nb::object candidates[] = {
+        join(norm, "DCIM", "DJI_001"),
+        join(norm, "DCIM", "100MEDIA"),
+        join(norm, "DCIM", "100GOPRO"),
+        join(norm, "DCIM"),
+    };
+    for (const nb::object& candidate : candidates) {
+        if (!nb::bool_(path.attr("isdir")(candidate))) {
+            continue;
+        }
+        if (path.attr("basename")(candidate).equal(nb::str("DCIM"))) {
+            nb::list names = nb::borrow<nb::list>(g["sorted"](g["os"].attr("listdir")(candidate)));
+            for (nb::handle name : names) {
+                nb::object upper = name.attr("upper")();
+                if (!nb::bool_(upper.attr("startswith")("DJI_")) && !nb::bool_(upper.attr("startswith")("100"))) {
+                    continue;
+                }
+                nb::object full = join(candidate, name);
+                if (nb::bool_(path.attr("isdir")(full))) {
+                    return full;
+                }
+            }
+        }
+        return candidate;
+    }
+    return norm;
+}
+
+// One set under construction: its record and the Python int of its index.
+struct Group {
+    nb::object index;
+    nb::object record;
+};
+
+// The file's time and size, or now and 0 when its status cannot be read.
+std::pair<nb::object, nb::object> file_time_and_size(const pyglue::Globals& g, nb::handle full_p) {
+    try {
+        nb::object st = g["os"].attr("stat")(full_p);
+        nb::object time = g["datetime"].attr("fromtimestamp")(st.attr("st_mtime"));
+        return {time, st.attr("st_size")};
+    } catch (nb::python_error& e) {
+        if (!e.matches(PyExc_OSError)) {
+            throw;
+        }
+        return {g["datetime"].attr("now")(), nb::int_(0)};
+    }
+}
+
+void add_to(nb::handle record, const char* attr, nb::handle amount) {
+    nb::setattr(record, attr, record.attr(attr) + amount);
+}
+
+// Recognises one file and files it into `groups`; names that are not media are skipped.
+void process_file(const pyglue::Globals& g, nb::handle path, nb::handle root_dir, nb::handle fname,
+                  std::map<long long, Group>& groups) {
+    nb::object full_p = path.attr("join")(root_dir, fname);
+    if (!nb::bool_(path.attr("isfile")(full_p))) {
+        return;
+    }
+    nb::object index, ext;
+    nb::object m = g["_RE_DJI_INDEX"].attr("search")(fname);
+    if (!m.is_none()) {
+        index = g["int"](m.attr("group")(1));
+        ext = m.attr("group")(2).attr("lower")();
+    } else {
+        ext = path.attr("splitext")(fname)[1].attr("lower")().attr("lstrip")(".");
+        const bool media = contains(g["_VIDEO_EXTS_SET"], ext) || ext.equal(nb::str("srt")) ||
+                           ext.equal(nb::str("lrf")) || ext.equal(nb::str("gpx"));
+        if (!media) {
+            return;
+        }
+        index = nb::int_((long long)groups.size() + 1000);
+    }
+
+    const long long key = nb::cast<long long>(index);
+    auto it = groups.find(key);
+    if (it == groups.end()) {
+        nb::object index_str = g["format"](index, "04d");
+        nb::object record = g["DjiFileSet"](nb::arg("index") = index, nb::arg("index_str") = index_str,
+                                            nb::arg("base_dir") = root_dir);
+        it = groups.emplace(key, Group{index, record}).first;
+    }
+    nb::handle record = it->second.record;
+
+    auto [file_dt, size] = file_time_and_size(g, full_p);
+    nb::setattr(record, "mtime", file_dt);
+    add_to(record, "total_size_bytes", size);
+
+    if (contains(g["_VIDEO_EXTS_SET"], ext)) {
+        record.attr("video_files").attr("append")(full_p);
+    } else if (ext.equal(nb::str("srt"))) {
+        record.attr("srt_files").attr("append")(full_p);
+    } else if (ext.equal(nb::str("lrf"))) {
+        record.attr("lrf_files").attr("append")(full_p);
+        add_to(record, "lrf_size_bytes", size);
+    } else if (ext.equal(nb::str("gpx"))) {
+        record.attr("gpx_files").attr("append")(full_p);
+    }
+}
+
+nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+    const nb::object& dir_path = args[0];
+    const nb::object& date_filter = args[1];
+    const nb::object& index_filter = args[2];
+
+    nb::object resolved = g["resolve_dji_directory"](dir_path);
+    if (!nb::bool_(os_path(g).attr("isdir")(resolved))) {
+        return nb::list();
+    }
+    nb::object idx_set = g["parse_index_filter"](index_filter);
+
+    std::map<long long, Group> groups;
+    for (nb::handle entry : g["os"].attr("walk")(resolved)) {
+        nb::object root_dir = entry[0];
+        nb::list files = nb::borrow<nb::list>(g["sorted"](entry[2]));
+        nb::object path = os_path(g);
+        for (nb::handle fname : files) {
+            process_file(g, path, root_dir, fname, groups);
+        }
+    }
+
+    nb::list result;
+    for (const auto& [key, group] : groups) {
+        if (!idx_set.is_none() && !contains(idx_set, group.index)) {
+            continue;
+        }
+        nb::object keep = g["matches_date_or_age_filter"](group.record.attr("mtime"), date_filter);
+        if (nb::bool_(keep)) {
+            result.append(group.record);
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+pyglue::FunctionSpec resolve_dji_directory_spec() {
+    pyglue::FunctionSpec spec;
+    spec.name = "resolve_dji_directory";
+    spec.doc = "SD kart veya klasör verildiğinde DCIM/DJI_001 ya da DCIM/100MEDIA alt klasörünü otomatik çözümler.";
+    spec.params = {param("path", "str")};
+    spec.return_annotation = "str";
+    spec.body = resolve_dji_directory;
+    return spec;
+}
+
+pyglue::FunctionSpec list_dji_files_spec() {
+    pyglue::FunctionSpec spec;
+    spec.name = "list_dji_files";
+    spec.params = {param("dir_path", "str"), param("date_filter", "str", nb::str("")),
+                   param("index_filter", "str", nb::str(""))};
+    spec.return_annotation = "List[DjiFileSet]";
+    spec.body = list_dji_files;
+    return spec;
+}
+
+}  // namespace trakvia::mediadesk
