@@ -1,0 +1,53 @@
+// Shared declarations of the trakvia.converter binding: one bind_* function per area,
+// the path conversions and the exception seam.
+#pragma once
+
+#include <nanobind/nanobind.h>
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+namespace trakvia::converter {
+
+namespace nb = nanobind;
+
+void bind_errors(nb::module_& m);
+void bind_options(nb::module_& m);
+void bind_convert(nb::module_& m);
+void bind_samples(nb::module_& m);
+
+// str, bytes or os.PathLike → native path, losslessly: os.fsencode bytes on POSIX, the wide
+// string on Windows. Raises TypeError / ValueError (embedded NUL) as the interpreter's own
+// path functions do.
+std::filesystem::path path_from_python(nb::handle obj);
+
+// Native path → str (os.fsdecode on POSIX, so undecodable bytes survive as surrogates).
+nb::str path_to_python(const std::filesystem::path& path);
+
+// The exception seam: sets the Python exception that stands for `error` and throws
+// nb::python_error. `filename` names the file an InputError is about.
+[[noreturn]] void raise_engine_error(std::exception_ptr error,
+                                     const std::filesystem::path* filename = nullptr);
+
+// Runs engine work without the GIL and raises its exception, if any, through the seam.
+template <class F>
+auto call_engine(F&& work, const std::filesystem::path* filename = nullptr) {
+    std::exception_ptr failure;
+    std::optional<decltype(work())> result;
+    {
+        nb::gil_scoped_release unlocked;
+        try {
+            result.emplace(work());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    if (failure) {
+        raise_engine_error(failure, filename);
+    }
+    return std::move(*result);
+}
+
+}  // namespace trakvia::converter
