@@ -1,17 +1,61 @@
-// Placeholder for play_dji_file_by_index: replaced by the real operation.
+// play_dji_file_by_index: opens the video (or the telemetry) of one file set with the
+// system's default application.
 #include "functions.hpp"
+#include "py_values.hpp"
 
 namespace trakvia::mediadesk {
 
-namespace nb = nanobind;
+namespace {
+
+// The first entry of a path list, or None when the list is empty.
+nb::object first_of(nb::handle paths) {
+    return is_true(paths) ? nb::object(paths[0]) : nb::none();
+}
+
+nb::object play_dji_file_by_index(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+    const nb::object& dir_path = args[0];
+    PyObject* text = PyObject_Str(args[1].ptr());
+    if (!text) {
+        throw nb::python_error();
+    }
+    nb::object sets = g["list_dji_files"](dir_path, nb::arg("index_filter") = nb::steal(text));
+    if (!is_true(sets)) {
+        return nb::none();
+    }
+    nb::object target_set = sets[0];
+    nb::object target_file = first_of(target_set.attr("video_files"));
+    if (target_file.is_none()) {
+        target_file = first_of(target_set.attr("srt_files"));
+    }
+    if (target_file.is_none() || !is_true(target_file)) {
+        return nb::none();
+    }
+
+    // The path goes to the opener as one argument and no shell is involved; the player is not
+    // waited for.
+    nb::object platform = g["sys"].attr("platform");
+    if (is_true(platform.attr("startswith")("win"))) {
+        g["os"].attr("startfile")(target_file);
+    } else {
+        nb::list argv;
+        argv.append(nb::str(platform.equal(nb::str("darwin")) ? "open" : "xdg-open"));
+        argv.append(target_file);
+        g["subprocess"].attr("Popen")(argv);
+    }
+    return target_file;
+}
+
+}  // namespace
 
 pyglue::FunctionSpec play_dji_file_by_index_spec() {
     pyglue::FunctionSpec spec;
     spec.name = "play_dji_file_by_index";
-    spec.body = [](const pyglue::Globals&, const std::vector<nb::object>&) -> nb::object {
-        PyErr_SetString(PyExc_NotImplementedError, "play_dji_file_by_index");
-        throw nb::python_error();
+    spec.params = {
+        {"dir_path", "str", nb::object()},
+        {"index_num", "int", nb::object()},
     };
+    spec.return_annotation = "Optional[str]";
+    spec.body = play_dji_file_by_index;
     return spec;
 }
 
