@@ -1,0 +1,325 @@
+"""import_dji_files on real card trees: nothing is overwritten, sets keep their pairs, re-imports are idempotent."""
+import os
+import pathlib
+
+import pytest
+
+import trakvia.mediadesk as md
+from mediadesk_cards import make_card, tree, write_file
+
+
+class CopyRecorder:
+    """The module's shutil with copy2 counted (and optionally replaced)."""
+
+    def __init__(self, copy2=None):
+        self.calls = []
+        self._copy2 = copy2 or md.shutil.copy2
+
+    def __getattr__(self, name):
+        return getattr(md.shutil, name)
+
+    def copy2(self, src, dst):
+        self.calls.append((src, dst))
+        return self._copy2(src, dst)
+
+
+class OsWithoutLinks:
+    """The module's os on a file system without hard links (FAT, exFAT)."""
+
+    def __getattr__(self, name):
+        return getattr(os, name)
+
+    @staticmethod
+    def link(src, dst):
+        raise PermissionError(1, "Operation not permitted", src)
+
+
+@pytest.fixture
+def recorder(monkeypatch):
+    rec = CopyRecorder()
+    monkeypatch.setattr(md, "shutil", rec)
+    return rec
+
+
+CARD_A = {"DJI_0001.MP4": b"video A1", "DJI_0001.SRT": b"srt A1", "DJI_0001.LRF": b"lrf A1",
+          "DJI_0002.MP4": b"video A2", "DJI_0002.SRT": b"srt A2"}
+CARD_B = {"DJI_0001.MP4": b"video B1 longer", "DJI_0001.SRT": b"srt B1"}
+
+
+def dest_files(dest):
+    return tree(dest)
+
+
+def test_set_is_copied_video_first_with_times_kept(tmp_path):
+    card = make_card(tmp_path / "card", CARD_A, age_hours=30)
+    dest = tmp_path / "dest"
+    count, copied = md.import_dji_files(str(card), str(dest))
+    assert count == 4
+    assert copied == [str(dest / n) for n in ("DJI_0001.MP4", "DJI_0001.SRT", "DJI_0002.MP4", "DJI_0002.SRT")]
+    src = card / "DCIM" / "DJI_001"
+    for name in ("DJI_0001.MP4", "DJI_0002.SRT"):
+        assert (dest / name).read_bytes() == (src / name).read_bytes()
+        assert (dest / name).stat().st_mtime_ns == (src / name).stat().st_mtime_ns
+    assert not (dest / "DJI_0001.LRF").exists()
+
+
+def test_two_cards_with_the_same_names_lose_nothing_and_keep_pairs(tmp_path):
+    card_a = make_card(tmp_path / "a", CARD_A)
+    card_b = make_card(tmp_path / "b", CARD_B)
+    card_c = make_card(tmp_path / "c", {"DJI_0001.MP4": b"video C1", "DJI_0001.SRT": b"srt C1"})
+    dest = tmp_path / "dest"
+    md.import_dji_files(str(card_a), str(dest))
+    count_b, copied_b = md.import_dji_files(str(card_b), str(dest))
+    count_c, copied_c = md.import_dji_files(str(card_c), str(dest))
+
+    assert (count_b, copied_b) == (2, [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")])
+    assert (count_c, copied_c) == (2, [str(dest / "DJI_0001_3.MP4"), str(dest / "DJI_0001_3.SRT")])
+    got = dest_files(dest)
+    assert got["DJI_0001.MP4"] == b"video A1" and got["DJI_0001.SRT"] == b"srt A1"
+    assert got["DJI_0001_2.MP4"] == b"video B1 longer" and got["DJI_0001_2.SRT"] == b"srt B1"
+    assert got["DJI_0001_3.MP4"] == b"video C1"
+    # The suffixed files still carry clip index 1.
+    sets = md.list_dji_files(str(dest))
+    assert [s.index for s in sets] == [1, 2]
+    assert len(sets[0].video_files) == 3 and len(sets[0].srt_files) == 3
+
+
+def test_reimport_copies_nothing_and_counts_everything(tmp_path, recorder):
+    card_a = make_card(tmp_path / "a", CARD_A)
+    card_b = make_card(tmp_path / "b", CARD_B)
+    dest = tmp_path / "dest"
+    first_a = md.import_dji_files(str(card_a), str(dest))
+    first_b = md.import_dji_files(str(card_b), str(dest))
+    before = dest_files(dest)
+    recorder.calls.clear()
+
+    assert md.import_dji_files(str(card_a), str(dest)) == first_a
+    assert md.import_dji_files(str(card_b), str(dest)) == first_b
+    assert recorder.calls == []
+    assert dest_files(dest) == before
+
+
+def test_same_size_and_time_but_other_bytes_is_not_taken_for_a_copy(tmp_path):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"AAAA"})
+    src = card / "DCIM" / "DJI_001" / "DJI_0001.MP4"
+    dest = tmp_path / "dest"
+    st = src.stat()
+    write_file(dest / "DJI_0001.MP4", b"BBBB", st.st_mtime)
+    assert md.import_dji_files(str(card), str(dest)) == (1, [str(dest / "DJI_0001_2.MP4")])
+    assert (dest / "DJI_0001.MP4").read_bytes() == b"BBBB"
+
+
+def test_a_foreign_srt_moves_the_whole_set(tmp_path):
+    # Only the SRT name is taken, yet the video follows it to the suffix so the pair stays together.
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s"})
+    dest = tmp_path / "dest"
+    write_file(dest / "DJI_0001.SRT", b"someone else's telemetry")
+    count, copied = md.import_dji_files(str(card), str(dest))
+    assert copied == [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")]
+    assert not (dest / "DJI_0001.MP4").exists()
+
+
+def test_video_only_then_full_import_keeps_the_pair(tmp_path):
+    card_b = make_card(tmp_path / "b", CARD_B)
+    dest = tmp_path / "dest"
+    write_file(dest / "DJI_0001.SRT", b"card A telemetry")
+    assert md.import_dji_files(str(card_b), str(dest), include_srt=False)[1] == [str(dest / "DJI_0001_2.MP4")]
+    count, copied = md.import_dji_files(str(card_b), str(dest))
+    assert (count, copied) == (2, [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")])
+
+
+def test_same_name_in_two_folders_of_one_card(tmp_path):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"new take", "DJI_0001.SRT": b"new srt",
+                                         "old/DJI_0001.MP4": b"old take", "old/DJI_0001.SRT": b"old srt"})
+    dest = tmp_path / "dest"
+    count, copied = md.import_dji_files(str(card), str(dest))
+    assert count == 4 and len(set(copied)) == 4
+    got = dest_files(dest)
+    assert sorted(got.values()) == sorted([b"new take", b"new srt", b"old take", b"old srt"])
+    assert got["DJI_0001_2.MP4"] == b"old take" and got["DJI_0001_2.SRT"] == b"old srt"
+    assert md.import_dji_files(str(card), str(dest)) == (count, copied)
+
+
+def test_video_and_srt_in_different_folders_stay_paired(tmp_path):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "old/DJI_0001.SRT": b"s"})
+    dest = tmp_path / "dest"
+    assert md.import_dji_files(str(card), str(dest))[1] == [str(dest / "DJI_0001.MP4"), str(dest / "DJI_0001.SRT")]
+
+
+@pytest.mark.parametrize("name, suffixed, index", [
+    ("DJI_0001.MP4", "DJI_0001_2.MP4", 1),
+    ("DJI_0007_D.MP4", "DJI_0007_D2.MP4", 7),
+    ("GX010123.MP4", "GX010123_2.MP4", 123),
+    ("VID_20240101_123456.mp4", "VID_20240101_1234562.mp4", 101),
+    ("dji_0042.srt", "dji_0042_2.srt", 42),
+    ("clip.mp4", "clip_2.mp4", None),
+])
+def test_suffixed_names_keep_their_clip_index(tmp_path, name, suffixed, index):
+    card = make_card(tmp_path / "card", {name: b"from the card"})
+    dest = tmp_path / "dest"
+    write_file(dest / name, b"already there")
+    assert md.import_dji_files(str(card), str(dest))[1] == [str(dest / suffixed)]
+    if index is not None:
+        (dest / name).unlink()
+        assert [s.index for s in md.list_dji_files(str(dest))] == [index]
+
+
+@pytest.mark.parametrize("include_video, include_srt, expected", [
+    (True, True, ["DJI_0001.MP4", "DJI_0001.SRT"]),
+    (True, 0, ["DJI_0001.MP4"]),
+    (None, "yes", ["DJI_0001.SRT"]),
+    (False, False, []),
+])
+def test_flags_choose_the_kinds_and_lrf_gpx_never_go(tmp_path, include_video, include_srt, expected):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s",
+                                         "DJI_0001.LRF": b"l", "DJI_0001.GPX": b"g"})
+    dest = tmp_path / "new" / "dest"
+    result = md.import_dji_files(str(card), str(dest), "", "", include_video, include_srt)
+    assert result == (len(expected), [str(dest / n) for n in expected])
+    assert sorted(os.listdir(dest)) == expected
+
+
+def test_filters_are_passed_by_keyword(tmp_path, monkeypatch):
+    card = make_card(tmp_path / "card", CARD_A)
+    seen = []
+    real = md.list_dji_files
+
+    def spy(*args, **kwargs):
+        seen.append((args, kwargs))
+        return real(*args, **kwargs)
+
+    monkeypatch.setattr(md, "list_dji_files", spy)
+    dest = tmp_path / "dest"
+    assert md.import_dji_files(str(card), str(dest), "<1w", "2")[1] == [str(dest / "DJI_0002.MP4"),
+                                                                          str(dest / "DJI_0002.SRT")]
+    assert seen == [((str(card),), {"date_filter": "<1w", "index_filter": "2"})]
+    assert md.import_dji_files(str(card), str(dest / "none"), index_filter="9") == (0, [])
+    assert (dest / "none").is_dir()
+
+
+def test_relative_destination_gives_relative_paths(tmp_path, monkeypatch):
+    make_card(tmp_path / "card", {"DJI_0003.MP4": b"v"})
+    monkeypatch.chdir(tmp_path)
+    assert md.import_dji_files("card", os.path.join("out", "sub")) == (1, [os.path.join("out", "sub", "DJI_0003.MP4")])
+    assert (tmp_path / "out" / "sub" / "DJI_0003.MP4").read_bytes() == b"v"
+
+
+def test_source_removed_after_listing_is_skipped(tmp_path, monkeypatch):
+    card = make_card(tmp_path / "card", CARD_A)
+    real = md.list_dji_files
+
+    def list_then_pull(*args, **kwargs):
+        sets = real(*args, **kwargs)
+        (card / "DCIM" / "DJI_001" / "DJI_0001.SRT").unlink()
+        return sets
+
+    monkeypatch.setattr(md, "list_dji_files", list_then_pull)
+    dest = tmp_path / "dest"
+    count, copied = md.import_dji_files(str(card), str(dest))
+    assert count == 3 and str(dest / "DJI_0001.SRT") not in copied
+    assert sorted(os.listdir(dest)) == ["DJI_0001.MP4", "DJI_0002.MP4", "DJI_0002.SRT"]
+
+
+def test_source_vanishing_during_the_copy_raises_and_leaves_nothing(tmp_path, monkeypatch):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v"})
+    real_copy2 = md.shutil.copy2
+
+    def card_pulled(src, dst):
+        os.remove(src)
+        return real_copy2(src, dst)
+
+    monkeypatch.setattr(md, "shutil", CopyRecorder(card_pulled))
+    dest = tmp_path / "dest"
+    with pytest.raises(FileNotFoundError):
+        md.import_dji_files(str(card), str(dest))
+    assert os.listdir(dest) == []
+
+
+def test_destination_that_is_a_file(tmp_path, recorder):
+    card = make_card(tmp_path / "card", CARD_A)
+    dest = write_file(tmp_path / "dest", b"not a folder")
+    with pytest.raises(FileExistsError):
+        md.import_dji_files(str(card), str(dest))
+    assert dest.read_bytes() == b"not a folder" and recorder.calls == []
+
+
+@pytest.mark.parametrize("fail_at", [1, 2])
+def test_interrupted_copy_leaves_no_partial_file(tmp_path, monkeypatch, fail_at):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"x" * 100_000, "DJI_0001.SRT": b"s" * 5000})
+    real_copy2 = md.shutil.copy2
+    calls = []
+
+    def pulled_card(src, dst):
+        calls.append(dst)
+        if len(calls) == fail_at:
+            write_file(pathlib.Path(dst), pathlib.Path(src).read_bytes()[:1000])
+            raise OSError(5, "Input/output error", src)
+        return real_copy2(src, dst)
+
+    monkeypatch.setattr(md, "shutil", CopyRecorder(pulled_card))
+    dest = tmp_path / "dest"
+    with pytest.raises(OSError, match="Input/output"):
+        md.import_dji_files(str(card), str(dest))
+    # Copies go to a hidden temporary name in the destination folder, never to the real name.
+    assert all(os.path.dirname(p) == str(dest) and os.path.basename(p).startswith(".") for p in calls)
+    expected = {"DJI_0001.MP4": b"x" * 100_000} if fail_at == 2 else {}
+    assert dest_files(dest) == expected
+
+    monkeypatch.setattr(md, "shutil", CopyRecorder())
+    assert md.import_dji_files(str(card), str(dest))[0] == 2
+    assert dest_files(dest)["DJI_0001.MP4"] == b"x" * 100_000
+
+
+def test_name_taken_by_another_writer_during_the_copy(tmp_path, monkeypatch):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"ours", "DJI_0001.SRT": b"srt"})
+    dest = tmp_path / "dest"
+    real_copy2 = md.shutil.copy2
+
+    def racing(src, dst):
+        if src.endswith("DJI_0001.MP4") and not (dest / "DJI_0001.MP4").exists():
+            write_file(dest / "DJI_0001.MP4", b"theirs")
+        return real_copy2(src, dst)
+
+    monkeypatch.setattr(md, "shutil", CopyRecorder(racing))
+    count, copied = md.import_dji_files(str(card), str(dest))
+    assert (dest / "DJI_0001.MP4").read_bytes() == b"theirs"
+    assert copied[0] == str(dest / "DJI_0001_2.MP4") and (dest / "DJI_0001_2.MP4").read_bytes() == b"ours"
+    assert count == 2 and not [n for n in os.listdir(dest) if n.startswith(".")]
+
+
+def test_file_system_without_hard_links(tmp_path, monkeypatch):
+    card_a = make_card(tmp_path / "a", CARD_A)
+    card_b = make_card(tmp_path / "b", CARD_B)
+    monkeypatch.setattr(md, "os", OsWithoutLinks())
+    dest = tmp_path / "dest"
+    md.import_dji_files(str(card_a), str(dest))
+    assert md.import_dji_files(str(card_b), str(dest))[1] == [str(dest / "DJI_0001_2.MP4"),
+                                                               str(dest / "DJI_0001_2.SRT")]
+    assert dest_files(dest)["DJI_0001.MP4"] == b"video A1"
+    assert not [n for n in os.listdir(dest) if n.startswith(".")]
+
+
+def test_import_into_the_card_itself_is_a_no_op(tmp_path, recorder):
+    card = make_card(tmp_path / "card", CARD_B)
+    media = card / "DCIM" / "DJI_001"
+    before = tree(card)
+    assert md.import_dji_files(str(card), str(media)) == (2, [str(media / "DJI_0001.MP4"), str(media / "DJI_0001.SRT")])
+    assert tree(card) == before and recorder.calls == []
+
+
+def test_turkish_names_and_spaces(tmp_path):
+    card = make_card(tmp_path / "Uçuş kartı", {"DJI_0001.MP4": b"v"})
+    dest = tmp_path / "Şubat İçe Aktarım"
+    write_file(dest / "DJI_0001.MP4", b"other")
+    assert md.import_dji_files(str(card), str(dest))[1] == [str(dest / "DJI_0001_2.MP4")]
+
+
+def test_signature():
+    import inspect
+    sig = inspect.signature(md.import_dji_files)
+    assert str(sig) == ("(source_dir: 'str', dest_dir: 'str', date_filter: 'str' = '', index_filter: 'str' = '', "
+                        "include_video: 'bool' = True, include_srt: 'bool' = True) -> 'Tuple[int, List[str]]'")
+    with pytest.raises(TypeError):
+        md.import_dji_files("a")
+    with pytest.raises(TypeError):
+        md.import_dji_files("a", "b", overwrite=True)
