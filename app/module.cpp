@@ -25,8 +25,9 @@ void import_from(nb::handle dict, const char* module_name, std::initializer_list
     for (const char* name : names) {
         fromlist.append(nb::str(name));
     }
-    nb::object module = checked(
-        PyImport_ImportModuleLevel(module_name, dict.ptr(), nullptr, fromlist.ptr(), 0));
+    // Through builtins.__import__, as the import statement does, so import hooks see it.
+    const pyglue::Globals g(dict);
+    nb::object module = g["__import__"](module_name, dict, nb::none(), nb::tuple(fromlist), 0);
     for (const char* name : names) {
         PyObject* value = PyObject_GetAttrString(module.ptr(), name);
         if (value == nullptr) {
