@@ -1,10 +1,114 @@
-// Placeholder pipeline: replaced by the real read → measure → sample → write pipeline.
+// convert_file: open the input, build the track, write one file per requested format.
 #include "trakvia/engine/convert.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "pipeline.hpp"
+#include "trakvia/engine/writers.hpp"
 
 namespace trakvia::engine {
 
-ConvertReport convert_file(const std::filesystem::path&, const std::filesystem::path&, const ConvertOptions&) {
-    throw std::logic_error("convert_file is not built yet");
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr OutputFormat kAllFormats[] = {format_gpx, format_kml, format_geojson, format_csv, format_nmea, format_mgjson};
+
+std::string utf8(const fs::path& p) {
+    auto s = p.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+std::string lower_ascii(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr open_input(const fs::path& input) {
+    std::error_code ec;
+    if (fs::is_directory(input, ec)) throw InputError(utf8(input) + ": " + std::strerror(EISDIR), EISDIR);
+    errno = 0;
+#ifdef _WIN32
+    std::FILE* f = _wfopen(input.c_str(), L"rb");
+#else
+    std::FILE* f = std::fopen(input.c_str(), "rb");
+#endif
+    if (!f) {
+        int code = errno ? errno : EIO;
+        throw InputError(utf8(input) + ": " + std::strerror(code), code);
+    }
+    return FilePtr(f);
+}
+
+// The kind from the extension; anything else is sniffed: XML is GPX, the rest SRT.
+InputKind input_kind(const fs::path& input, std::FILE* f) {
+    const std::string ext = lower_ascii(utf8(input.extension()));
+    if (ext == ".gpx") return InputKind::gpx;
+    if (ext == ".srt") return InputKind::srt;
+    char head[64];
+    std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::rewind(f);
+    std::size_t i = 0;
+    if (n >= 3 && std::memcmp(head, "\xEF\xBB\xBF", 3) == 0) i = 3;
+    while (i < n && (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n')) ++i;
+    return i < n && head[i] == '<' ? InputKind::gpx : InputKind::srt;
+}
+
+// Where a format's file goes; never onto the input itself (a GPX converted to GPX in its own
+// folder gets a "_trakvia" suffix instead).
+fs::path output_path(const fs::path& output_dir, const std::string& name, std::string_view ext, const fs::path& input) {
+    fs::path target = output_dir / fs::u8path(name + std::string(ext));
+    std::error_code ec;
+    if (fs::exists(target, ec) && fs::equivalent(target, input, ec)) {
+        target = output_dir / fs::u8path(name + "_trakvia" + std::string(ext));
+    }
+    return target;
+}
+
+}  // namespace
+
+ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, const ConvertOptions& options) {
+    FilePtr file = open_input(input);
+    const InputKind kind = input_kind(input, file.get());
+    std::FILE* raw = file.get();
+    TextSource source([raw, &input](char* buffer, std::size_t size) {
+        std::size_t n = std::fread(buffer, 1, size, raw);
+        if (n == 0 && std::ferror(raw)) {
+            int code = errno ? errno : EIO;
+            throw InputError(utf8(input) + ": " + std::strerror(code), code);
+        }
+        return n;
+    });
+
+    BuiltTrack built = build_track(source, kind, options);
+    file.reset();
+
+    ConvertReport report = std::move(built.report);
+    Track& track = built.track;
+    track.name = utf8(input.stem());
+    track.source_file = utf8(input);
+    report.track_name = track.name;
+    if (track.points.empty()) return report;
+
+    fs::create_directories(output_dir);
+    for (OutputFormat format : kAllFormats) {
+        if (!(options.formats & format)) continue;
+        const TrackWriter& writer = writer_for(format);
+        fs::path target = output_path(output_dir, track.name, writer.extension(), input);
+        write_file_atomically(target, [&](std::ostream& out) { writer.write(out, track); });
+        report.output_files.push_back(target);
+    }
+    return report;
 }
 
 const std::vector<std::string>& supported_extensions() {

@@ -41,6 +41,9 @@ struct TrackPoint {
     std::uint8_t altitude_mask = 0;  // bit (1 << AltitudeKind) set when altitude_m[kind] holds a value
 
     std::optional<double> speed_mps;           // horizontal speed the device reported
+    // Horizontal speed the pipeline estimated over a window of at least one second when the
+    // device reported none (see TrackStats); writers may show speed_mps or, failing that, this.
+    std::optional<double> estimated_speed_mps;
     std::optional<double> vertical_speed_mps;  // positive up
     std::optional<double> power_w;             // GPX extensions (cycling trackers)
     std::optional<double> heart_rate_bpm;

@@ -1,0 +1,31 @@
+// What the readers hand to the pipeline: one telemetry record, valid or not.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "trakvia/engine/track.hpp"
+
+namespace trakvia::engine {
+
+struct Record {
+    // Position, altitudes, speeds, power and the cue time; lat/lon mean something only when
+    // has_fix. time_ms and segment_start are left for the pipeline to set.
+    TrackPoint point;
+    bool has_fix = false;        // a usable position
+    bool position_seen = false;  // the record named a position (N/A and 0/0 included)
+    std::optional<std::int64_t> wall_ms;  // date-time as the file states it
+    bool wall_is_utc = false;             // GPX times are UTC; DJI SRT times are local
+    std::optional<std::int64_t> counter;  // FrameCnt / SrtCnt
+    bool new_segment = false;             // the file itself starts a new segment here (GPX trkseg)
+    int coord_decimals = -1;              // digits after the point in the coordinates; -1 unknown
+};
+
+using RecordSink = std::function<void(Record&)>;
+
+// A position is usable when both values are finite, in range and not the 0/0 that devices
+// write before the first fix.
+bool is_usable_position(double lat, double lon);
+
+}  // namespace trakvia::engine

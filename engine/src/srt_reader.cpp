@@ -1,0 +1,403 @@
+// DJI SRT reader. Blocks are found by their cue lines (or, in files without any, by an index
+// line after a blank line), never by blank lines alone: some layouts put a blank line and a
+// lone "0" inside a block. Each content line is scanned once for the keys of every layout;
+// tags such as <font size="28"> are skipped wherever they stand.
+#include "srt_reader.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "civil_time.hpp"
+#include "numbers.hpp"
+
+namespace trakvia::engine {
+
+using num::is_digit;
+using num::skip_spaces;
+
+bool is_usable_position(double lat, double lon) {
+    if (!std::isfinite(lat) || !std::isfinite(lon)) return false;
+    if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0) return false;
+    return !(std::fabs(lat) < 1e-6 && std::fabs(lon) < 1e-6);
+}
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// "GPS(…)", "GPS (…)", "RTK (…)", "HOME(…)": up to three numbers in brackets.
+struct Tuple {
+    double v[3] = {kNaN, kNaN, kNaN};
+    bool ok[3] = {false, false, false};
+    bool seen = false;
+    bool third_has_m = false;  // "0.0M": the Matrice 300 layout, latitude first
+    int decimals = -1;
+};
+
+struct Block {
+    bool has_content = false;
+    bool font28 = false;
+    double cue = kNaN;
+    std::optional<std::int64_t> wall;
+    std::optional<std::int64_t> counter;
+    Tuple gps, home;
+    bool lat_seen = false, lon_seen = false;
+    double lat = kNaN, lon = kNaN;
+    int lat_dec = -1, lon_dec = -1;
+    std::optional<double> altitude, rel_alt, abs_alt, barometer, h, hb, ultrasonic;
+    std::optional<double> hs, vs, speed_x, speed_y;
+};
+
+bool is_ident_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_digit(c) || c == '_' || c == '.';
+}
+bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::string_view trim(std::string_view s) {
+    std::size_t b = 0;
+    for (;;) {
+        while (b < s.size() && (num::is_space(s[b]) || s[b] == '\0')) ++b;
+        if (s.size() - b >= 3 && std::memcmp(s.data() + b, "\xEF\xBB\xBF", 3) == 0) {
+            b += 3;  // a BOM at the start of a file that was joined onto another
+            continue;
+        }
+        break;
+    }
+    std::size_t e = s.size();
+    while (e > b && (num::is_space(s[e - 1]) || s[e - 1] == '\0')) --e;
+    return s.substr(b, e - b);
+}
+
+// "00:01:02,345" (also '.', seconds of 60, and more than three fraction digits meaning
+// milliseconds above 999, both seen in Matrice 300 files).
+bool parse_cue_time(std::string_view s, std::size_t& p, double& seconds) {
+    std::int64_t h = 0, m = 0, sec = 0;
+    if (!num::parse_int(s, p, h) || p >= s.size() || s[p++] != ':') return false;
+    if (!num::parse_int(s, p, m) || p >= s.size() || s[p++] != ':') return false;
+    if (!num::parse_int(s, p, sec)) return false;
+    if (h < 0 || m < 0 || sec < 0 || h > 1000000 || m > 1000000 || sec > 1000000) return false;
+    double frac = 0.0;
+    if (p < s.size() && (s[p] == ',' || s[p] == '.')) {
+        ++p;
+        std::int64_t v = 0;
+        int digits = 0;
+        while (p < s.size() && is_digit(s[p]) && digits < 9) {
+            v = v * 10 + (s[p] - '0');
+            ++digits;
+            ++p;
+        }
+        frac = digits <= 3 ? double(v) / std::pow(10.0, digits) : double(v) / 1000.0;
+    }
+    seconds = double(h) * 3600.0 + double(m) * 60.0 + double(sec) + frac;
+    return true;
+}
+
+class SrtParser {
+public:
+    explicit SrtParser(const RecordSink& sink) : sink_(sink) {}
+
+    void feed_line(std::string_view raw);
+    void finish() { flush(); }
+    const SrtReadSummary& summary() const { return summary_; }
+
+private:
+    void flush();
+    void start_block() {
+        flush();
+        b_ = Block{};
+        in_block_ = true;
+    }
+    void scan_content(std::string_view s);
+    std::size_t handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end);
+
+    const RecordSink& sink_;
+    SrtReadSummary summary_;
+    Block b_;
+    bool in_block_ = false;
+    bool cue_mode_ = false;  // the file has cue lines: only they start blocks
+    bool prev_blank_ = true;
+};
+
+void SrtParser::feed_line(std::string_view raw) {
+    std::string_view line = trim(raw);
+    if (line.empty()) {
+        prev_blank_ = true;
+        return;
+    }
+    const bool starts_with_digit = is_digit(line[0]);
+    if (starts_with_digit && line.size() < 80) {
+        std::size_t arrow = line.find("-->");
+        if (arrow != std::string_view::npos) {
+            if (b_.has_content || !std::isnan(b_.cue) || !in_block_) start_block();
+            std::size_t p = 0;
+            double start = 0.0;
+            if (parse_cue_time(line, p, start)) b_.cue = start;
+            cue_mode_ = true;
+            prev_blank_ = false;
+            return;
+        }
+        std::size_t digits = 0;
+        while (digits < line.size() && is_digit(line[digits])) ++digits;
+        if (digits == line.size()) {
+            // An index line; without cue lines in the file it is the only block boundary.
+            if (!cue_mode_ && prev_blank_) start_block();
+            prev_blank_ = false;
+            return;
+        }
+    }
+    prev_blank_ = false;
+    if (!in_block_) {
+        b_ = Block{};
+        in_block_ = true;
+    }
+    b_.has_content = true;
+    scan_content(line);
+}
+
+void SrtParser::scan_content(std::string_view s) {
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char c = s[i];
+        if (is_alpha(c)) {
+            std::size_t j = i + 1;
+            while (j < n && is_ident_char(s[j])) ++j;
+            i = handle_key(s, i, j);
+        } else if (is_digit(c)) {
+            if (!b_.wall && (i == 0 || s[i - 1] == ' ' || s[i - 1] == '>')) {
+                std::size_t p = i;
+                if (auto t = parse_device_datetime(s, p)) {
+                    b_.wall = t;
+                    i = p;
+                    continue;
+                }
+            }
+            ++i;
+            while (i < n && (is_digit(s[i]) || s[i] == '.')) ++i;
+        } else if (c == '<') {
+            const void* close = std::memchr(s.data() + i, '>', n - i);
+            std::size_t j = close ? std::size_t(static_cast<const char*>(close) - s.data()) : n;
+            std::string_view tag = s.substr(i, j - i);
+            std::size_t at = tag.find("28");
+            if (at != std::string_view::npos && at > 0 &&
+                (tag[at - 1] == '"' || tag[at - 1] == '\'' || tag[at - 1] == '=') &&
+                tag.find("size") != std::string_view::npos)
+                b_.font28 = true;
+            i = j + 1;
+        } else {
+            ++i;
+        }
+    }
+}
+
+// "key: value" / "key : value"; returns the position after the value, or `p` unchanged.
+std::size_t colon_value(std::string_view s, std::size_t p, std::optional<double>& out, int* decimals = nullptr) {
+    std::size_t q = skip_spaces(s, p);
+    if (q >= s.size() || s[q] != ':') return p;
+    q = skip_spaces(s, q + 1);
+    double v;
+    if (!num::parse_double(s, q, v, decimals)) return p;
+    out = v;
+    return q;
+}
+
+// "H 45.60m", "H.S 0.00m/s": key, spaces, number ("n/a" leaves it unset).
+std::size_t spaced_value(std::string_view s, std::size_t p, std::optional<double>& out) {
+    std::size_t q = skip_spaces(s, p);
+    if (q == p) return p;
+    double v;
+    if (!num::parse_double(s, q, v)) return p;
+    out = v;
+    return q;
+}
+
+std::size_t tuple_value(std::string_view s, std::size_t p, Tuple& t) {
+    std::size_t q = skip_spaces(s, p);
+    if (q >= s.size() || s[q] != '(') return p;
+    ++q;
+    t = Tuple{};
+    t.seen = true;
+    int min_dec = -1;
+    for (int k = 0; k < 3 && q < s.size(); ++k) {
+        q = skip_spaces(s, q);
+        int dec = -1;
+        double v;
+        if (num::parse_double(s, q, v, k < 2 ? &dec : nullptr)) {
+            t.v[k] = v;
+            t.ok[k] = true;
+            if (k < 2) min_dec = min_dec < 0 ? dec : std::min(min_dec, dec);
+            if (k == 2 && q < s.size() && (s[q] == 'M' || s[q] == 'm')) t.third_has_m = true;
+        }
+        while (q < s.size() && s[q] != ',' && s[q] != ')') ++q;
+        if (q >= s.size() || s[q] == ')') break;
+        ++q;
+    }
+    t.decimals = min_dec;
+    while (q < s.size() && s[q] != ')') ++q;
+    return q < s.size() ? q + 1 : q;
+}
+
+bool key_is(std::string_view key, const char* name) { return key == std::string_view(name); }
+
+std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end) {
+    const std::string_view key = s.substr(key_begin, key_end - key_begin);
+    const std::size_t p = key_end;
+    std::optional<double> v;
+    switch (key.size()) {
+        case 1:
+            if (key[0] == 'H') return spaced_value(s, p, b_.h);
+            return p;
+        case 2:
+            if (key_is(key, "Hb")) return colon_value(s, p, b_.hb);
+            if (key_is(key, "No")) {
+                std::size_t q = colon_value(s, p, v);
+                if (v) b_.counter = std::int64_t(*v);
+                return q;
+            }
+            return p;
+        case 3:
+            if (key_is(key, "GPS") || key_is(key, "RTK")) return tuple_value(s, p, b_.gps);
+            if (key_is(key, "H.S")) return spaced_value(s, p, b_.hs);
+            if (key_is(key, "V.S")) return spaced_value(s, p, b_.vs);
+            return p;
+        case 4:
+            if (key_is(key, "HOME")) return tuple_value(s, p, b_.home);
+            return p;
+        case 6:
+            if (key_is(key, "SrtCnt")) {
+                std::size_t q = colon_value(s, p, v);
+                if (v) b_.counter = std::int64_t(*v);
+                return q;
+            }
+            return p;
+        case 7:
+            if (key_is(key, "rel_alt")) return colon_value(s, p, b_.rel_alt);
+            if (key_is(key, "abs_alt")) return colon_value(s, p, b_.abs_alt);
+            return p;
+        case 8:
+            if (key_is(key, "latitude")) {
+                b_.lat_seen = true;
+                std::size_t q = colon_value(s, p, v, &b_.lat_dec);
+                b_.lat = v ? *v : kNaN;
+                return q;
+            }
+            if (key_is(key, "altitude")) return colon_value(s, p, b_.altitude);
+            if (key_is(key, "FrameCnt")) {
+                std::size_t q = colon_value(s, p, v);
+                if (v) b_.counter = std::int64_t(*v);
+                return q;
+            }
+            return p;
+        case 9:
+            if (key_is(key, "longitude")) {
+                b_.lon_seen = true;
+                std::size_t q = colon_value(s, p, v, &b_.lon_dec);
+                b_.lon = v ? *v : kNaN;
+                return q;
+            }
+            if (key_is(key, "BAROMETER")) {
+                std::size_t q = colon_value(s, p, b_.barometer);
+                if (!b_.barometer) {  // "BAROMETER(91.2)"
+                    Tuple t;
+                    q = tuple_value(s, p, t);
+                    if (t.ok[0]) b_.barometer = t.v[0];
+                }
+                return q;
+            }
+            return p;
+        case 10:
+            if (key_is(key, "longtitude")) {  // the spelling of several firmware generations
+                b_.lon_seen = true;
+                std::size_t q = colon_value(s, p, v, &b_.lon_dec);
+                b_.lon = v ? *v : kNaN;
+                return q;
+            }
+            if (key_is(key, "ULTRASONIC")) return colon_value(s, p, b_.ultrasonic);
+            return p;
+        case 12:
+            if (key_is(key, "drone_speedx")) return colon_value(s, p, b_.speed_x);
+            if (key_is(key, "drone_speedy")) return colon_value(s, p, b_.speed_y);
+            return p;
+        default:
+            return p;
+    }
+}
+
+void SrtParser::flush() {
+    if (!in_block_) return;
+    in_block_ = false;
+    if (!b_.has_content) return;
+    ++summary_.blocks;
+
+    Record r;
+    TrackPoint& pt = r.point;
+    pt.cue_s = b_.cue;
+    r.wall_ms = b_.wall;
+    r.counter = b_.counter;
+
+    double lat = kNaN, lon = kNaN;
+    if (b_.lat_seen || b_.lon_seen) {
+        r.position_seen = true;
+        lat = b_.lat;
+        lon = b_.lon;
+        r.coord_decimals = std::min(b_.lat_dec, b_.lon_dec);
+    } else if (b_.gps.seen) {
+        r.position_seen = true;
+        if (b_.gps.ok[0] && b_.gps.ok[1]) {
+            // GPS(lon,lat,satellites) in the legacy layouts; GPS(lat,lon,0.0M) on the M300.
+            lat = b_.gps.third_has_m ? b_.gps.v[0] : b_.gps.v[1];
+            lon = b_.gps.third_has_m ? b_.gps.v[1] : b_.gps.v[0];
+            if (std::fabs(lat) > 90.0 && std::fabs(lon) <= 90.0) std::swap(lat, lon);
+            r.coord_decimals = b_.gps.decimals;
+        }
+    }
+    if (is_usable_position(lat, lon)) {
+        r.has_fix = true;
+        pt.lat_deg = lat;
+        pt.lon_deg = lon;
+    }
+
+    if (auto rel = b_.rel_alt ? b_.rel_alt : b_.barometer ? b_.barometer : b_.h ? b_.h : b_.hb)
+        pt.set_altitude(AltitudeKind::relative, *rel);
+    if (b_.abs_alt) {
+        pt.set_altitude(AltitudeKind::absolute, *b_.abs_alt);
+    } else if (b_.altitude) {
+        // The DJI FPV (font size 28 with a bare "altitude") writes a tenth of the height.
+        double scale = b_.font28 ? 10.0 : 1.0;
+        if (b_.font28) summary_.fpv_altitude_scaled = true;
+        pt.set_altitude(AltitudeKind::absolute, *b_.altitude * scale);
+    }
+    if (b_.ultrasonic) pt.set_altitude(AltitudeKind::ultrasonic, *b_.ultrasonic);
+    if (b_.home.seen && b_.home.ok[2]) pt.set_altitude(AltitudeKind::home, b_.home.v[2]);
+    for (std::size_t k = 0; k < kAltitudeKindCount; ++k)
+        if (!std::isfinite(pt.altitude_m[k])) pt.altitude_mask &= std::uint8_t(~(1u << k));
+
+    if (b_.hs && std::isfinite(*b_.hs) && *b_.hs >= 0) {
+        pt.speed_mps = b_.hs;
+    } else if (b_.speed_x && b_.speed_y) {
+        double v = std::hypot(*b_.speed_x, *b_.speed_y);
+        if (std::isfinite(v)) pt.speed_mps = v;
+    }
+    if (b_.vs && std::isfinite(*b_.vs)) pt.vertical_speed_mps = b_.vs;
+
+    sink_(r);
+}
+
+}  // namespace
+
+SrtReadSummary read_srt(TextSource& source, const RecordSink& sink) {
+    SrtParser parser(sink);
+    std::string_view line;
+    while (source.next_line(line)) parser.feed_line(line);
+    parser.finish();
+    return parser.summary();
+}
+
+SrtReadSummary read_srt_bytes(std::string_view bytes, const RecordSink& sink) {
+    TextSource source = TextSource::from_memory(bytes);
+    return read_srt(source, sink);
+}
+
+}  // namespace trakvia::engine

@@ -1,0 +1,51 @@
+// Buffered text input for the readers: decodes UTF-8 (BOM optional) and UTF-16 (BOM, or
+// guessed from NUL bytes) to UTF-8, and hands out lines or delimited pieces without copying.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace trakvia::engine {
+
+class TextSource {
+public:
+    // Fills the buffer with up to `size` bytes and returns how many it wrote; 0 means the end.
+    using ByteReader = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+    explicit TextSource(ByteReader read_bytes);
+    static TextSource from_memory(std::string_view bytes);
+
+    // The next line without its terminator (LF, CRLF or a bare CR). The view stays valid
+    // until the next call. False at the end of the input.
+    bool next_line(std::string_view& line);
+
+    // Text up to (not including) `delim`, which is consumed. At the end of the input returns
+    // the rest without a delimiter; false only when nothing is left.
+    bool read_until(char delim, std::string_view& piece);
+
+    // Bytes taken from the reader so far (before decoding).
+    std::uint64_t bytes_read() const { return bytes_read_; }
+
+private:
+    enum class Encoding { unknown, utf8, utf16le, utf16be };
+
+    bool fill();  // appends decoded text to text_; false when the input is exhausted
+    void detect_encoding();
+    void decode_utf16(const char* data, std::size_t size);
+    void append_code_point(std::uint32_t cp);
+
+    ByteReader read_bytes_;
+    std::string raw_;       // bytes not yet decoded (an odd UTF-16 byte)
+    std::string text_;      // decoded UTF-8; [pos_, size) not yet consumed
+    std::size_t pos_ = 0;
+    std::uint64_t bytes_read_ = 0;
+    Encoding encoding_ = Encoding::unknown;
+    std::uint32_t high_surrogate_ = 0;
+    bool eof_ = false;
+    bool skip_lf_ = false;  // a CR ended the last line at a buffer edge
+};
+
+}  // namespace trakvia::engine

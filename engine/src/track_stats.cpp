@@ -1,0 +1,64 @@
+// Distance, speed and power over all accepted fixes.
+#include "track_stats.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geodesy.hpp"
+
+namespace trakvia::engine {
+
+namespace {
+constexpr double kMetresPerDegree = 111320.0;
+constexpr double kQuantisationSpeed_mps = 2.0;
+}  // namespace
+
+double speed_window_s(int decimals) {
+    if (decimals < 0) return 1.0;
+    double quantum_m = kMetresPerDegree * std::pow(10.0, -std::min(decimals, 12));
+    return std::max(1.0, quantum_m / kQuantisationSpeed_mps);
+}
+
+std::optional<double> TrackStats::add(const Fix& f) {
+    const TrackPoint& p = f.point;
+    ++count_;
+    if (prev_ && f.joins_previous)
+        distance_m_ += geodesy::distance_m(prev_->point.lat_deg, prev_->point.lon_deg, p.lat_deg, p.lon_deg);
+
+    std::optional<double> estimate;
+    if (p.segment_start) window_.clear();
+    if (std::isfinite(f.track_s)) {
+        if (!first_t_) first_t_ = f.track_s;
+        last_t_ = f.track_s;
+        const double span = speed_window_s(f.coord_decimals);
+        window_.push_back({f.track_s, p.lat_deg, p.lon_deg});
+        while (window_.size() > 2 && f.track_s - window_[1].t >= span) window_.pop_front();
+        const WindowPoint& w = window_.front();
+        const double dt = f.track_s - w.t;
+        if (window_.size() >= 2 && dt >= span) {
+            estimate = geodesy::distance_m(w.lat, w.lon, p.lat_deg, p.lon_deg) / dt;
+        }
+    }
+    const std::optional<double> speed = p.speed_mps ? p.speed_mps : estimate;
+    if (speed && std::isfinite(*speed)) max_speed_mps_ = std::max(max_speed_mps_, *speed);
+    if (p.power_w && std::isfinite(*p.power_w)) max_power_w_ = std::max(max_power_w_, *p.power_w);
+
+    for (std::size_t k = 0; k < kAltitudeKindCount; ++k) {
+        if (!p.has_altitude(AltitudeKind(k))) continue;
+        altitude_min_[k] = altitude_count_[k] == 0 ? p.altitude_m[k] : std::min(altitude_min_[k], p.altitude_m[k]);
+        ++altitude_count_[k];
+    }
+    prev_ = f;
+    return estimate;
+}
+
+double TrackStats::duration_s() const {
+    return first_t_ && last_t_ ? *last_t_ - *first_t_ : 0.0;
+}
+
+std::optional<double> TrackStats::min_altitude(AltitudeKind k) const {
+    if (altitude_count_[std::size_t(k)] == 0) return std::nullopt;
+    return altitude_min_[std::size_t(k)];
+}
+
+}  // namespace trakvia::engine
