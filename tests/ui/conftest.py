@@ -1,0 +1,65 @@
+"""Fixtures of the desktop tests: a sample card, the window on it, and answered dialogs."""
+import pytest
+
+pytest.importorskip("PyQt5")
+
+from trakvia import mediadesk  # noqa: E402
+from trakvia.ui import dialogs  # noqa: E402
+
+
+class DialogAnswers:
+    """Stands in for every dialog of the window: records what was shown, answers as told."""
+
+    def __init__(self):
+        self.calls = []
+        self.confirm = True
+        self.folder = ""
+        self.file = ""
+
+    def of(self, kind):
+        return [c for c in self.calls if c[0] == kind]
+
+    def install(self, monkeypatch):
+        def record(kind, result=None):
+            def fake(_parent, *args):
+                self.calls.append((kind,) + args)
+                return result() if callable(result) else result
+            return fake
+
+        monkeypatch.setattr(dialogs, "show_error", record("error"))
+        monkeypatch.setattr(dialogs, "show_info", record("info"))
+        monkeypatch.setattr(dialogs, "show_path_list", record("path_list"))
+        monkeypatch.setattr(dialogs, "confirm_deletion", record("confirm", lambda: self.confirm))
+        monkeypatch.setattr(dialogs, "choose_folder", record("folder", lambda: self.folder))
+        monkeypatch.setattr(dialogs, "choose_file", record("file", lambda: self.file))
+
+
+@pytest.fixture
+def answers(monkeypatch):
+    a = DialogAnswers()
+    a.install(monkeypatch)
+    return a
+
+
+@pytest.fixture
+def sample_card(tmp_path):
+    """A sample DJI card (four sets) under tmp_path/ws; returns the card root."""
+    ws = tmp_path / "ws"
+    ws.mkdir()
+    return mediadesk.create_sample_dji_sdcard_structure(str(ws))
+
+
+def wait_idle(qtbot, panel, timeout=20000):
+    qtbot.waitUntil(lambda: not panel.is_busy(), timeout=timeout)
+
+
+@pytest.fixture
+def window(qtbot, answers, sample_card):
+    from trakvia.ui import TrakviaMainWindow
+
+    win = TrakviaMainWindow(base_dir=sample_card)
+    qtbot.addWidget(win)
+    win.show()
+    wait_idle(qtbot, win.sd_tab.tasks)
+    wait_idle(qtbot, win.hud_tab.tasks)
+    return win

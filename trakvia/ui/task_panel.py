@@ -1,0 +1,118 @@
+"""Progress bar, status text, cancel button and log of one tab's background work."""
+from typing import Any, Callable, Optional
+
+from PyQt5.QtCore import pyqtSignal
+from PyQt5.QtWidgets import QHBoxLayout, QLabel, QPlainTextEdit, QProgressBar, QPushButton, QVBoxLayout, QWidget
+
+from . import dialogs
+from .workers import TaskThread
+
+
+class TaskPanel(QWidget):
+    """Runs one TaskThread at a time and shows its progress; failures open an error dialog."""
+
+    busy_changed = pyqtSignal(bool)
+
+    def __init__(self, parent=None, log_lines: int = 6):
+        super().__init__(parent)
+        self.thread: Optional[TaskThread] = None
+        self._on_done: Optional[Callable[[Any], None]] = None
+        self._title = ""
+        self.progress = QProgressBar()
+        self.progress.setRange(0, 1)
+        self.progress.setValue(0)
+        self.progress.setFormat("%v / %m")
+        self.status = QLabel("Hazır.")
+        self.btn_cancel = QPushButton("İptal")
+        self.btn_cancel.setEnabled(False)
+        self.log = QPlainTextEdit()
+        self.log.setReadOnly(True)
+        self.log.setPlaceholderText("İşlem kayıtları burada görünür.")
+        self.log.setMinimumHeight(self.fontMetrics().lineSpacing() * log_lines + 12)
+        row = QHBoxLayout()
+        row.addWidget(self.progress, 1)
+        row.addWidget(self.btn_cancel)
+        layout = QVBoxLayout(self)
+        layout.setContentsMargins(0, 0, 0, 0)
+        layout.addLayout(row)
+        layout.addWidget(self.status)
+        layout.addWidget(self.log, 1)
+        self.btn_cancel.clicked.connect(self._on_cancel_clicked)
+
+    def is_busy(self) -> bool:
+        return self.thread is not None
+
+    def start(self, title: str, job: Callable[[TaskThread], Any], on_done: Callable[[Any], None]) -> bool:
+        """Starts `job` unless another task runs; `on_done(result)` runs on the GUI thread."""
+        if self.thread is not None:
+            dialogs.show_info(self, "Meşgul", "Önceki işlem sürüyor; bitmesini bekleyin ya da iptal edin.")
+            return False
+        self._title, self._on_done = title, on_done
+        thread = TaskThread(job, self)
+        thread.progress.connect(self._on_progress)
+        thread.log_line.connect(self.append_log)
+        thread.succeeded.connect(self._on_succeeded)
+        thread.failed.connect(self._on_failed)
+        thread.cancelled.connect(self._on_cancelled)
+        thread.finished.connect(thread.deleteLater)
+        self.thread = thread
+        self.progress.setRange(0, 0)   # busy until the first report
+        self.status.setText(f"{title}…")
+        self.btn_cancel.setEnabled(True)
+        self.busy_changed.emit(True)
+        thread.start()
+        return True
+
+    def append_log(self, line: str) -> None:
+        self.log.appendPlainText(line)
+
+    def stop(self, wait_ms: int = 5000) -> None:
+        """Asks the running task to stop and waits for it (used when the window closes)."""
+        if self.thread is not None:
+            self.thread.cancel()
+            self.thread.wait(wait_ms)
+
+    def _on_cancel_clicked(self) -> None:
+        if self.thread is not None:
+            self.thread.cancel()
+            self.status.setText("İptal ediliyor…")
+            self.btn_cancel.setEnabled(False)
+
+    def _on_progress(self, done: int, total: int, text: str) -> None:
+        if total > 0:
+            self.progress.setRange(0, total)
+            self.progress.setValue(done)
+        if text:
+            self.status.setText(text)
+
+    def _on_succeeded(self, result: Any) -> None:
+        self._release()
+        self.status.setText(f"{self._title}: tamamlandı.")
+        if self.progress.maximum() == 0:
+            self.progress.setRange(0, 1)
+            self.progress.setValue(1)
+        if self._on_done is not None:
+            self._on_done(result)
+
+    def _on_failed(self, message: str) -> None:
+        self._release()
+        self.status.setText(f"{self._title}: hata.")
+        self.append_log(f"[HATA] {message}")
+        self._reset_progress()
+        dialogs.show_error(self, self._title, message)
+
+    def _on_cancelled(self) -> None:
+        self._release()
+        self.status.setText(f"{self._title}: iptal edildi.")
+        self.append_log(f"[İPTAL] {self._title} kullanıcı tarafından durduruldu.")
+        self._reset_progress()
+
+    def _release(self) -> None:
+        """The task has ended: a follow-up task may start from the result handler."""
+        self.thread = None
+        self.btn_cancel.setEnabled(False)
+        self.busy_changed.emit(False)
+
+    def _reset_progress(self) -> None:
+        self.progress.setRange(0, 1)
+        self.progress.setValue(0)
