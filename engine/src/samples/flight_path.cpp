@@ -13,40 +13,47 @@ double distance(Vec3 a, Vec3 b) { return std::sqrt((a.e - b.e) * (a.e - b.e) + (
 
 }  // namespace
 
-void FlightPlan::add(double t, Vec3 p, bool stop) { keys_.push_back({t, p, stop}); }
+void FlightPlan::add(Vec3 p, double nominal_s, bool stop, bool hold) {
+    if (keys_.empty()) keys_.push_back({Vec3{}, 0.0, true, false});
+    keys_.push_back({p, nominal_s, stop, hold});
+    retime();
+}
+
+// A segment that starts or ends at rest takes longer than distance / speed: from rest to
+// full speed at constant acceleration (the Hermite curve with one zero tangent) takes twice
+// as long, rest to rest with a peak at full speed one and a half times.
+void FlightPlan::retime() {
+    double t = 0.0;
+    for (std::size_t i = 1; i < keys_.size(); ++i) {
+        Key& k = keys_[i];
+        const bool from_rest = keys_[i - 1].stop;
+        double factor = 1.0;
+        if (!k.hold) factor = from_rest && k.stop ? 1.5 : (from_rest || k.stop ? 2.0 : 1.0);
+        t += k.nominal_s * factor;
+        k.t = t;
+    }
+}
+
+double FlightPlan::duration() const { return keys_.empty() ? 0.0 : keys_.back().t; }
 
 void FlightPlan::hold(double seconds) {
-    Vec3 p = position();
-    double t = duration();
-    if (keys_.empty() || !keys_.back().stop) {
-        if (keys_.empty()) {
-            add(0.0, p, true);
-        } else {
-            keys_.back().stop = true;
-        }
-    }
-    add(t + seconds, p, true);
+    if (!keys_.empty()) keys_.back().stop = true;  // arrive at rest
+    add(position(), seconds, true, true);
 }
 
-void FlightPlan::fly_to(Vec3 target, double speed) {
-    if (keys_.empty()) add(0.0, Vec3{}, true);
-    double t = duration() + distance(position(), target) / speed;
-    add(t, target, false);
-}
+void FlightPlan::fly_to(Vec3 target, double speed) { add(target, distance(position(), target) / speed, false); }
 
 void FlightPlan::circle(double centre_e, double centre_n, double turns, double speed, double climb) {
-    if (keys_.empty()) add(0.0, Vec3{}, true);
     const Vec3 start = position();
     const double radius = std::hypot(start.e - centre_e, start.n - centre_n);
     const double angle0 = std::atan2(start.n - centre_n, start.e - centre_e);
     const int steps = std::max(4, static_cast<int>(std::ceil(std::abs(turns) * 16)));
     const double step_angle = 2.0 * std::numbers::pi * turns / steps;
-    const double step_time = std::abs(step_angle) * radius / speed;
-    double t = duration();
+    const double step_time = std::hypot(step_angle * radius, climb / steps) / speed;
     for (int i = 1; i <= steps; ++i) {
         double a = angle0 + i * step_angle;
-        t += step_time;
-        add(t, {centre_e + radius * std::cos(a), centre_n + radius * std::sin(a), start.u + climb * i / steps}, false);
+        add({centre_e + radius * std::cos(a), centre_n + radius * std::sin(a), start.u + climb * i / steps}, step_time,
+            false);
     }
 }
 

@@ -28,7 +28,7 @@ public:
     // Positive turns are counter-clockwise seen from above.
     void circle(double centre_e, double centre_n, double turns, double speed, double climb = 0.0);
 
-    double duration() const { return keys_.empty() ? 0.0 : keys_.back().t; }
+    double duration() const;
     Vec3 position() const { return keys_.empty() ? Vec3{} : keys_.back().p; }
 
     // Position and velocity at time `t` (clamped to the plan): piecewise cubic Hermite
@@ -37,11 +37,14 @@ public:
 
 private:
     struct Key {
-        double t;
         Vec3 p;
-        bool stop;
+        double nominal_s;  // time to reach p from the previous key at the asked speed
+        bool stop;         // zero velocity here (start or end of a hold)
+        bool hold;         // the segment ending here is a hold
+        double t = 0.0;    // set by retime()
     };
-    void add(double t, Vec3 p, bool stop);
+    void add(Vec3 p, double nominal_s, bool stop, bool hold = false);
+    void retime();
     Vec3 tangent(std::size_t i) const;
     std::vector<Key> keys_;
 };

@@ -44,20 +44,26 @@ using std::chrono::year;
 // Göreme, Kapadokya at sunrise: climb, one loop over the valley, land. Mavic 3, 25 fps.
 void plan_goreme(FlightPlan& p) {
     p.hold(2.0);
-    p.fly_to({0, 0, 30}, 4.0);
+    p.fly_to({0, 0, 22}, 5.0);
+    p.hold(1.0);
     p.circle(35, 42, 1.0, 12.0, 10.0);
-    p.fly_to({0, 0, 12}, 4.5);
-    p.fly_to({0, 0, 0}, 1.8);
+    p.hold(1.5);
+    p.fly_to({0, 0, 0}, 3.5);
     p.hold(1.5);
 }
 
-// Eymir Gölü, Ankara, in the evening: out over the shore, a loop, back. Mavic 2 Pro, 30 fps.
+// Eymir Gölü, Ankara, in the evening: a lap along the shore and back. Mavic 2 Pro, 30 fps.
 void plan_eymir(FlightPlan& p) {
     p.hold(1.5);
-    p.fly_to({0, 0, 25}, 4.0);
-    p.circle(-40, 30, 1.0, 12.0, 8.0);
-    p.fly_to({0, 0, 10}, 4.0);
-    p.fly_to({0, 0, 0}, 1.5);
+    p.fly_to({0, 0, 20}, 4.0);
+    p.hold(1.0);
+    p.fly_to({-60, 20, 24}, 11.0);
+    p.fly_to({-85, 90, 28}, 11.0);
+    p.fly_to({-25, 115, 28}, 11.0);
+    p.fly_to({15, 55, 25}, 11.0);
+    p.fly_to({0, 0, 20}, 9.0);
+    p.hold(1.0);
+    p.fly_to({0, 0, 0}, 3.5);
     p.hold(1.0);
 }
 
@@ -69,6 +75,7 @@ void plan_salda(FlightPlan& p) {
     p.fly_to({180, 120, 60}, 9.0);
     p.hold(10.0);
     p.circle(180, 210, 1.25, 8.0, 20.0);
+    p.hold(2.0);
     p.fly_to({300, 40, 80}, 10.0);
     p.hold(12.0);
     p.fly_to({300, -100, 80}, 10.0);
@@ -85,6 +92,7 @@ void plan_oludeniz(FlightPlan& p) {
     p.hold(5.0);
     p.fly_to({0, 0, 40}, 3.0);
     p.fly_to({-150, -200, 70}, 10.0);
+    p.hold(3.0);
     p.circle(-150, -300, 1.0, 9.0, 30.0);
     p.hold(12.0);
     p.fly_to({-20, -20, 50}, 11.0);
