@@ -4,7 +4,7 @@ import os
 import pytest
 
 import trakvia.mediadesk as md
-from mediadesk_cards import make_card, tree, write_file
+from .mediadesk_cards import make_card, tree, write_file
 
 FILES = {
     "DJI_0001.MP4": b"v" * 300, "DJI_0001.SRT": b"s" * 20, "DJI_0001.LRF": b"l" * 100, "DJI_0001.GPX": b"g",

@@ -5,7 +5,7 @@ import pathlib
 import pytest
 
 import trakvia.mediadesk as md
-from mediadesk_cards import make_card, tree, write_file
+from .mediadesk_cards import make_card, tree, write_file
 
 
 class CopyRecorder:

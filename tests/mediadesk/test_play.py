@@ -8,7 +8,7 @@ import types
 import pytest
 
 import trakvia.mediadesk as md
-from mediadesk_cards import make_card
+from .mediadesk_cards import make_card
 
 # The opener is started and let go, as a desktop program does; its Popen object is dropped
 # while the process may still run.

@@ -4,7 +4,7 @@ import os
 import pytest
 
 import trakvia.mediadesk as md
-from mediadesk_cards import tree, write_file
+from .mediadesk_cards import tree, write_file
 
 LRF = b"DJI_LRF_PREVIEW_STREAM_" * 2048
 MP4 = b"DJI_MP4_VIDEO_HEADER_" * 4096
