@@ -75,7 +75,7 @@ class HudPreviewTab(QWidget):
     def _build(self) -> None:
         self.txt_file = QLineEdit()
         self.txt_file.setReadOnly(True)
-        self.btn_open = QPushButton("Telemetri seç…")
+        self.btn_open = QPushButton("Dosya seç…")
         self.btn_sample = QPushButton("Örnek telemetri")
         self.cmb_theme = QComboBox()
         for theme in THEMES:
@@ -87,8 +87,7 @@ class HudPreviewTab(QWidget):
         self.lbl_time = QLabel()
         self.lbl_info = QLabel()
         self.lbl_info.setWordWrap(True)
-        self.tasks = TaskPanel(self, log_lines=2)
-        self.tasks.setMaximumHeight(self.fontMetrics().lineSpacing() * 6 + 40)
+        self.tasks = TaskPanel(self, log_lines=0)
 
         top = QHBoxLayout()
         top.addWidget(QLabel("Telemetri:"))
@@ -161,7 +160,8 @@ class HudPreviewTab(QWidget):
             return files[0], load_track(files[0])
 
         self.tasks.start("Örnek telemetri hazırlanıyor", job,
-                         lambda result: self._on_track_loaded(result[1], result[0]))
+                         lambda result: self._on_track_loaded(
+                             result[1], f"Örnek telemetri: {os.path.basename(result[0])}"))
 
     def shutdown(self) -> None:
         self._play_timer.stop()
@@ -176,7 +176,8 @@ class HudPreviewTab(QWidget):
         self.txt_file.setText(label)
         self.slider.blockSignals(True)
         self.slider.setRange(0, int(track.duration_s * _SLIDER_STEPS_PER_S))
-        self.slider.setValue(0)
+        # open a third into the flight, where speed and distance already say something
+        self.slider.setValue(self.slider.maximum() // 3)
         self.slider.blockSignals(False)
         info = column_summary(track)
         self.lbl_info.setText(
@@ -190,11 +191,11 @@ class HudPreviewTab(QWidget):
         self.lbl_time.setText(f"{format_elapsed(self.position_s)} / {format_elapsed(self.track.duration_s)}")
 
     # -- slots ------------------------------------------------------------------------------------
-    def _on_track_loaded(self, track: HudTrack, path: str) -> None:
+    def _on_track_loaded(self, track: HudTrack, label: str) -> None:
         if not track.points:
-            dialogs.show_error(self, "HUD önizleme", f"Dosyada konum bilgisi olan nokta yok:\n{path}")
+            dialogs.show_error(self, "HUD önizleme", f"Dosyada konum bilgisi olan nokta yok:\n{label}")
             return
-        self._apply_track(track, path)
+        self._apply_track(track, label)
 
     def _on_open_file(self) -> None:
         path = dialogs.choose_file(self, "Telemetri dosyası seçin", os.path.expanduser("~"), TELEMETRY_FILTER)

@@ -70,7 +70,7 @@ class SdCardTab(QWidget):
         self.txt_date = QLineEdit()
         self.txt_date.setPlaceholderText("Tümü — örn. 2024-05-01, <1d, >1w")
         self.btn_filter = QPushButton("Filtrele")
-        self.btn_clear_filter = QPushButton("Temizle")
+        self.btn_clear_filter = QPushButton("Sıfırla")
         self.btn_clear_filter.setToolTip("Filtreleri sıfırla")
 
         self.table = QTableWidget(0, len(COLUMNS))
@@ -83,8 +83,7 @@ class SdCardTab(QWidget):
         self.table.setSortingEnabled(True)
         self.table.sortByColumn(0, Qt.AscendingOrder)
         header = self.table.horizontalHeader()
-        header.setSectionResizeMode(QHeaderView.ResizeToContents)
-        header.setSectionResizeMode(1, QHeaderView.Stretch)
+        header.setSectionResizeMode(QHeaderView.Stretch)
         self.lbl_summary = QLabel()
 
         self.btn_import = QPushButton("İçe aktar…")
@@ -224,7 +223,8 @@ class SdCardTab(QWidget):
 
     def _update_summary(self) -> None:
         if not self.sets:
-            self.lbl_summary.setText("Bu klasörde filtreye uyan DJI medya seti bulunamadı.")
+            self.lbl_summary.setText("Bu klasörde filtreye uyan DJI medya seti bulunamadı. Başka bir kart seçin "
+                                     "ya da \"Örnek kart oluştur\" ile bir örnek kart yazın.")
             return
         files = sum(len(s.video_files) + len(s.srt_files) + len(s.lrf_files) + len(s.gpx_files) for s in self.sets)
         total = sum(s.total_size_bytes for s in self.sets)

@@ -14,14 +14,13 @@ class TaskPanel(QWidget):
     busy_changed = pyqtSignal(bool)
 
     def __init__(self, parent=None, log_lines: int = 6):
+        """`log_lines` is the log's minimum height in lines; 0 hides the log."""
         super().__init__(parent)
         self.thread: Optional[TaskThread] = None
         self._on_done: Optional[Callable[[Any], None]] = None
         self._title = ""
         self.progress = QProgressBar()
-        self.progress.setRange(0, 1)
-        self.progress.setValue(0)
-        self.progress.setFormat("%v / %m")
+        self._reset_progress()
         self.status = QLabel("Hazır.")
         self.btn_cancel = QPushButton("İptal")
         self.btn_cancel.setEnabled(False)
@@ -37,6 +36,7 @@ class TaskPanel(QWidget):
         layout.addLayout(row)
         layout.addWidget(self.status)
         layout.addWidget(self.log, 1)
+        self.log.setVisible(log_lines > 0)
         self.btn_cancel.clicked.connect(self._on_cancel_clicked)
 
     def is_busy(self) -> bool:
@@ -80,6 +80,7 @@ class TaskPanel(QWidget):
 
     def _on_progress(self, done: int, total: int, text: str) -> None:
         if total > 0:
+            self.progress.setFormat("%v / %m")
             self.progress.setRange(0, total)
             self.progress.setValue(done)
         if text:
@@ -88,9 +89,9 @@ class TaskPanel(QWidget):
     def _on_succeeded(self, result: Any) -> None:
         self._release()
         self.status.setText(f"{self._title}: tamamlandı.")
-        if self.progress.maximum() == 0:
-            self.progress.setRange(0, 1)
-            self.progress.setValue(1)
+        self.progress.setRange(0, 1)
+        self.progress.setValue(1)
+        self.progress.setFormat("Tamamlandı")
         if self._on_done is not None:
             self._on_done(result)
 
@@ -116,3 +117,4 @@ class TaskPanel(QWidget):
     def _reset_progress(self) -> None:
         self.progress.setRange(0, 1)
         self.progress.setValue(0)
+        self.progress.setFormat("")
