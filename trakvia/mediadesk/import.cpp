@@ -45,7 +45,6 @@ private:
     void copy_member(Member& m, int suffix);
     nb::object recognise(nb::handle name) const;
     nb::object name_with_suffix(const Member& m, int suffix) const;
-    nb::object key(nb::handle dst) const { return path_.attr("normcase")(dst); }
     Status status(const Member& m, nb::handle dst, const nb::set& also_taken) const;
     [[noreturn]] void no_free_name(const Member& m) const;
 
@@ -53,7 +52,9 @@ private:
     nb::object os_;
     nb::object path_;
     nb::object dest_dir_;
-    nb::set claimed_;  // destinations (normcase) this run has filled or counted
+    // Destinations this run has filled or counted, as spelled. A case variant on a case-insensitive
+    // file system is caught by the existence test instead.
+    nb::set claimed_;
     nb::list copied_;
 };
 
@@ -93,8 +94,7 @@ nb::object SetImporter::name_with_suffix(const Member& m, int suffix) const {
 
 SetImporter::Status SetImporter::status(const Member& m, nb::handle dst,
                                         const nb::set& also_taken) const {
-    nb::object k = key(dst);
-    if (claimed_.contains(k) || also_taken.contains(k)) {
+    if (claimed_.contains(dst) || also_taken.contains(dst)) {
         return Status::conflict;
     }
     if (!is_true(path_.attr("lexists")(dst))) {
@@ -133,7 +133,7 @@ bool SetImporter::plan_unit(std::vector<Member>& members, const std::vector<size
         m.dst = dst;
         m.present = st == Status::present;
         if (m.wanted) {
-            taken.add(key(dst));
+            taken.add(dst);
         }
     }
     for (nb::handle k : taken) {
@@ -166,7 +166,7 @@ void SetImporter::copy_member(Member& m, int suffix) {
                 m.dst = path_.attr("join")(dest_dir_, name_with_suffix(m, suffix));
                 st = status(m, m.dst, nothing_else);
             }
-            claimed_.add(key(m.dst));
+            claimed_.add(m.dst);
             if (st == Status::present) {
                 break;
             }

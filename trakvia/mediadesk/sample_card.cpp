@@ -58,6 +58,10 @@ nb::object create_sample_dji_sdcard_structure(const pyglue::Globals& g,
 
         if (is_true(sample_srts) && !is_true(path.attr("exists")(srt_dst))) {
             const auto count = nb::cast<Py_ssize_t>(g["len"](sample_srts));
+            if (count == 0) {  // a truthy object of length 0: what `%` in Python would say
+                PyErr_SetString(PyExc_ZeroDivisionError, "integer modulo by zero");
+                throw nb::python_error();
+            }
             g["shutil"].attr("copy2")(sample_srts[(idx - 1) % count], srt_dst);
         }
         if (!is_true(path.attr("exists")(lrf_dst))) {
