@@ -10,6 +10,7 @@
 #include "safe_copy.hpp"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace trakvia::mediadesk {
@@ -32,7 +33,7 @@ struct Member {
 class SetImporter {
 public:
     SetImporter(const pyglue::Globals& g, nb::object dest_dir)
-        : g_(g), os_(g["os"]), path_(os_.attr("path")), dest_dir_(std::move(dest_dir)) {}
+        : g_(g), path_(g["os"].attr("path")), dest_dir_(std::move(dest_dir)) {}
 
     void import_set(nb::handle file_set, bool include_video, bool include_srt);
     const nb::list& copied() const { return copied_; }
@@ -49,8 +50,7 @@ private:
     [[noreturn]] void no_free_name(const Member& m) const;
 
     const pyglue::Globals& g_;
-    nb::object os_;
-    nb::object path_;
+    nb::object path_;  // os.path as the module's os gives it when the import starts
     nb::object dest_dir_;
     // Destinations this run has filled or counted, as spelled. A case variant on a case-insensitive
     // file system is caught by the existence test instead.
