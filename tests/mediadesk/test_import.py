@@ -119,6 +119,16 @@ def test_a_foreign_srt_moves_the_whole_set(tmp_path):
     assert not (dest / "DJI_0001.MP4").exists()
 
 
+def test_folder_and_dangling_link_in_the_way_are_left_alone(tmp_path):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s"})
+    dest = tmp_path / "dest"
+    (dest / "DJI_0001.MP4").mkdir(parents=True)
+    (dest / "DJI_0001.SRT").symlink_to(tmp_path / "nowhere")
+    assert md.import_dji_files(str(card), str(dest))[1] == [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")]
+    assert (dest / "DJI_0001.MP4").is_dir() and os.readlink(dest / "DJI_0001.SRT") == str(tmp_path / "nowhere")
+    assert not (tmp_path / "nowhere").exists()
+
+
 def test_video_only_then_full_import_keeps_the_pair(tmp_path):
     card_b = make_card(tmp_path / "b", CARD_B)
     dest = tmp_path / "dest"
