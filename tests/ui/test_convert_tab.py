@@ -1,0 +1,95 @@
+"""The "Dönüştür" tab: batch conversion with the real converter."""
+import os
+
+import pytest
+
+from trakvia import converter
+from trakvia.ui import media_actions
+
+from conftest import wait_idle
+
+
+@pytest.fixture
+def srt_folder(tmp_path):
+    folder = tmp_path / "girdi"
+    folder.mkdir()
+    converter.create_sample_srt_files(str(folder))
+    return folder
+
+
+def run(window, qtbot, source, output, formats=("gpx", "csv"), sample="1hz"):
+    tab = window.convert_tab
+    window.tabs.setCurrentWidget(tab)
+    tab.txt_input.setText(str(source))
+    tab.txt_output.setText(str(output))
+    for key, box in tab.format_boxes.items():
+        box.setChecked(key in formats)
+    tab.cmb_sample.setCurrentIndex(tab.cmb_sample.findData(sample))
+    tab.btn_start.click()
+    wait_idle(qtbot, tab.tasks, timeout=60000)
+    return tab.tasks.log.toPlainText()
+
+
+def test_conversion_writes_the_chosen_formats_and_fills_the_log(window, qtbot, srt_folder, tmp_path):
+    inputs = media_actions.collect_inputs(str(srt_folder))
+    out = tmp_path / "cikti"
+    log = run(window, qtbot, srt_folder, out)
+    names = os.listdir(out)
+    assert inputs and all(n.rsplit(".", 1)[1].lower() in ("gpx", "csv") for n in names)
+    for path in inputs:
+        stem = os.path.splitext(os.path.basename(path))[0]
+        assert {f"{stem}.gpx", f"{stem}.csv"} <= set(names)
+        assert f"[OK] {os.path.basename(path)} -> " in log
+    assert f"Bitti: {len(inputs)} dosya dönüştürüldü, {2 * len(inputs)} çıktı yazıldı." in log
+    assert window.convert_tab.tasks.progress.format() == "Tamamlandı"
+
+
+def test_outputs_inside_the_input_folder_are_not_converted_again(window, qtbot, srt_folder):
+    out = srt_folder / "Cikti_GPX"
+    first = run(window, qtbot, srt_folder, out, formats=("gpx",))
+    second = run(window, qtbot, srt_folder, out, formats=("gpx",))
+    count = first.count("[OK]")
+    assert count > 0 and second.count("[OK]") == 2 * count
+    assert ".gpx ->" not in second
+
+
+def test_a_bad_file_is_reported_and_the_batch_goes_on(window, qtbot, answers, srt_folder, tmp_path, monkeypatch):
+    real = converter.convert_srt_file
+    inputs = media_actions.collect_inputs(str(srt_folder))
+    victim = os.path.basename(inputs[0])
+
+    def failing_for_one(path, out, options):
+        if os.path.basename(path) == victim:
+            raise PermissionError(13, "Permission denied", path)
+        return real(path, out, options)
+
+    monkeypatch.setattr(converter, "convert_srt_file", failing_for_one)
+    log = run(window, qtbot, srt_folder, tmp_path / "cikti")
+    assert f"[HATA] {victim}: Bu işlem için erişim izni yok." in log
+    assert log.count("[OK]") == len(inputs) - 1
+    assert "1 dosya dönüştürülemedi" in answers.of("error")[0][2]
+
+
+@pytest.mark.parametrize("source, formats, message", [
+    ("yok", ("gpx",), "bulunamadı"),
+    ("", ("gpx",), "seçin"),
+    ("girdi", (), "biçimi"),
+])
+def test_missing_input_or_format_gives_a_clear_message(window, qtbot, answers, srt_folder, tmp_path,
+                                                       source, formats, message):
+    run(window, qtbot, tmp_path / source if source else "", tmp_path / "cikti", formats=formats)
+    assert message in answers.of("error")[0][2]
+
+
+def test_cancel_stops_between_files(window, qtbot, srt_folder, tmp_path, monkeypatch):
+    tab = window.convert_tab
+    real = converter.convert_srt_file
+
+    def cancel_after_first(path, out, options):
+        tab.tasks.thread.cancel()
+        return real(path, out, options)
+
+    monkeypatch.setattr(converter, "convert_srt_file", cancel_after_first)
+    log = run(window, qtbot, srt_folder, tmp_path / "cikti")
+    assert log.count("[OK]") == 1
+    assert "[İPTAL]" in log
