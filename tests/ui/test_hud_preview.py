@@ -28,6 +28,18 @@ def test_track_csv_columns_are_found_by_name(tmp_path, header, row, speed_kmh):
     assert track.points[3].speed_kmh == pytest.approx(expected, rel=0.01)
 
 
+def test_derived_speed_ignores_gps_jitter(tmp_path):
+    # 50 Hz samples moving north at 10 m/s, each position off by up to 0.3 m
+    rows = ["t_s,lat,lon"]
+    for i in range(500):
+        jitter = 0.3 * (1 if i % 2 else -1) / 111_195
+        rows.append(f"{i * 0.02:.2f},{41 + i * 0.2 / 111_195 + jitter:.9f},29.0")
+    path = tmp_path / "t.csv"
+    path.write_text("\n".join(rows) + "\n", encoding="utf-8")
+    speeds = [p.speed_kmh for p in read_track_csv(str(path)).points[60:]]
+    assert max(speeds) < 40 and min(speeds) > 32      # 36 km/h
+
+
 def test_rows_without_a_position_are_skipped_and_points_interpolate(tmp_path):
     path = tmp_path / "t.csv"
     path.write_text("t_s,lat,lon,alt\n0,41.0,29.0,10\n1,,29.0,10\n2,nan,29,10\n4,41.001,29.0,30\n", encoding="utf-8")

@@ -137,7 +137,7 @@ def read_track_csv(path: str, name: str = "") -> HudTrack:
     c_time = _find_column(header, "gpstimestamp", "gpsdatetime", "time", "timestamp", avoid=("date",))
     if c_time is None:
         c_time = _find_column(header, "gpsdatetime", "datetime")
-    c_cue = _find_column(header, "cue_s", "elapsed_s", "t_s")
+    c_cue = _find_column(header, "video_s", "cue_s", "elapsed_s", "t_s")
 
     def cell(row: List[str], col: Optional[int]) -> str:
         return row[col] if col is not None and col < len(row) else ""
@@ -156,27 +156,42 @@ def read_track_csv(path: str, name: str = "") -> HudTrack:
     return HudTrack(name, _build_points(raw))
 
 
+# Speeds derived from positions are measured over this span: at 30-50 Hz the per-sample steps
+# are mostly GPS jitter and would show absurd peaks.
+_SPEED_WINDOW_S = 1.0
+
+
 def _build_points(raw) -> List[HudPoint]:
-    points: List[HudPoint] = []
     first_clock = next((r[4] for r in raw if r[4] is not None), None)
     first_cue = next((r[5] for r in raw if r[5] is not None), None)
-    dist = 0.0
-    for i, (lat, lon, alt, speed, clock, cue) in enumerate(raw):
+    times: List[float] = []
+    dists: List[float] = []
+    for i, (lat, lon, _alt, _speed, clock, cue) in enumerate(raw):
         if clock is not None and first_clock is not None:
             t = (clock - first_clock).total_seconds()
         elif cue is not None and first_cue is not None:
             t = cue - first_cue
         else:
             t = float(i)
-        if points:
-            prev = points[-1]
-            t = max(t, prev.t_s)
-            step = haversine_m(prev.lat, prev.lon, lat, lon)
-            dist += step
-            if speed is None:
-                dt = t - prev.t_s
-                speed = step / dt * 3.6 if dt > 0 else prev.speed_kmh
-        points.append(HudPoint(t, lat, lon, alt, speed or 0.0, dist, clock))
+        if times:
+            t = max(t, times[-1])
+            prev = raw[i - 1]
+            dists.append(dists[-1] + haversine_m(prev[0], prev[1], lat, lon))
+        else:
+            dists.append(0.0)
+        times.append(t)
+    points: List[HudPoint] = []
+    back = 0
+    for i, (lat, lon, alt, speed, clock, _cue) in enumerate(raw):
+        if speed is None:
+            while back < i and times[i] - times[back + 1] >= _SPEED_WINDOW_S:
+                back += 1
+            dt = times[i] - times[back]
+            if dt > 0:   # straight-line displacement over the window: jitter cancels out
+                speed = haversine_m(raw[back][0], raw[back][1], lat, lon) / dt * 3.6
+            else:
+                speed = points[-1].speed_kmh if points else 0.0
+        points.append(HudPoint(times[i], lat, lon, alt, speed, dists[i], clock))
     return points
 
 
@@ -188,6 +203,8 @@ def load_track(telemetry_path: str) -> HudTrack:
     try:
         options = converter.ConversionOptions(sample_mode="all", formats=["csv"])
         result = converter.convert_srt_file(telemetry_path, work_dir, options)
+        if not getattr(result, "filtered_point_count", 1):
+            raise ValueError(f"Bu dosyada GPS konumu olan telemetri noktası yok: {os.path.basename(telemetry_path)}")
         csv_files = [str(p) for p in getattr(result, "output_files", []) if str(p).lower().endswith(".csv")]
         if not csv_files:
             csv_files = [os.path.join(work_dir, n) for n in sorted(os.listdir(work_dir))

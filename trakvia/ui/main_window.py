@@ -18,6 +18,13 @@ def _window_title() -> str:
     return f"{name} v{version}" if version else name
 
 
+# Roomier buttons and tabs than the platform default, so bold labels never touch the edges.
+_STYLE = """
+QPushButton { padding: 5px 14px; }
+QTabBar::tab { padding: 6px 18px; }
+"""
+
+
 class TrakviaMainWindow(QMainWindow):
     def __init__(self, base_dir: str, parent=None):
         super().__init__(parent)
@@ -32,6 +39,7 @@ class TrakviaMainWindow(QMainWindow):
         self.tabs.addTab(self.hud_tab, "HUD önizleme")
         self.tabs.addTab(self.convert_tab, "Dönüştür")
         self.setCentralWidget(self.tabs)
+        self.setStyleSheet(_STYLE)
         self.cmb_hud_theme = self.hud_tab.cmb_theme
         self.lbl_workspace = QLabel(f"Çalışma klasörü: {self.base_dir}")
         self.statusBar().addWidget(self.lbl_workspace, 1)

@@ -66,11 +66,12 @@ class TaskPanel(QWidget):
     def append_log(self, line: str) -> None:
         self.log.appendPlainText(line)
 
-    def stop(self, wait_ms: int = 5000) -> None:
-        """Asks the running task to stop and waits for it (used when the window closes)."""
+    def stop(self) -> None:
+        """Asks the running task to stop and waits for it (used when the window closes). The
+        task stops at its next step; a thread must never be destroyed while it runs."""
         if self.thread is not None:
             self.thread.cancel()
-            self.thread.wait(wait_ms)
+            self.thread.wait()
 
     def _on_cancel_clicked(self) -> None:
         if self.thread is not None:
