@@ -60,6 +60,8 @@ void bind_convert(nb::module_& m) {
             return call_engine([&] { return engine::convert_file(input, output, settings); }, &input);
         },
         nb::arg("input_path"), nb::arg("output_dir"), nb::arg("options").none() = nb::none(),
+        nb::sig("def convert_srt_file(input_path: str | os.PathLike, output_dir: str | os.PathLike, "
+                "options: ConversionOptions | None = None) -> ConversionResult"),
         "Bir telemetri (SRT) ya da GPX dosyasını seçilen biçimlerde GPS izlerine dönüştürür ve\n"
         "dosyaları output_dir klasörüne yazar. Sonuç: ConversionResult.");
 

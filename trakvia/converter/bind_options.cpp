@@ -164,8 +164,11 @@ void bind_options(nb::module_& m) {
                 set_elevation(o, elevation);
                 new (self) ConvertOptions(o);
             },
-            nb::kw_only(), nb::arg("sample_mode") = "1hz",
-            nb::arg("formats") = formats_tuple(engine::kDefaultFormats),
+            nb::sig("def __init__(self, *, sample_mode: str = '1hz', formats: str | collections.abc.Iterable[str] "
+                    "= ('gpx', 'kml', 'geojson', 'csv'), utc_offset_minutes: int | None = None, "
+                    "elevation: str | None = None) -> None"),
+            nb::kw_only(), nb::arg("sample_mode").none() = "1hz",
+            nb::arg("formats").none() = formats_tuple(engine::kDefaultFormats),
             nb::arg("utc_offset_minutes").none() = nb::none(), nb::arg("elevation").none() = nb::none())
         .def_prop_rw(
             "sample_mode", [](const ConvertOptions& o) { return choice_name(kSampleModes, o.sample_mode); },

@@ -15,7 +15,7 @@ void bind_samples(nb::module_& m) {
             for (const auto& p : written) out.append(path_to_python(p));
             return out;
         },
-        nb::arg("folder"),
+        nb::arg("folder"), nb::sig("def create_sample_srt_files(folder: str | os.PathLike) -> list[str]"),
         "folder altında (\"Ornek_Telemetri\" klasöründe) farklı DJI düzenlerinde örnek telemetri (SRT)\n"
         "dosyaları yazar ve yollarını döndürür. Her çağrı aynı baytları üretir.");
 }

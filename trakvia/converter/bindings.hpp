@@ -26,7 +26,7 @@ std::filesystem::path path_from_python(nb::handle obj);
 // Native path → str (os.fsdecode on POSIX, so undecodable bytes survive as surrogates).
 nb::str path_to_python(const std::filesystem::path& path);
 
-// The exception seam: sets the Python exception that stands for `error` and throws
+// The exception seam (errors.cpp): sets the Python exception that stands for `error`, throws
 // nb::python_error. `filename` names the file an InputError is about.
 [[noreturn]] void raise_engine_error(std::exception_ptr error,
                                      const std::filesystem::path* filename = nullptr);

@@ -71,55 +71,76 @@ void put_date_time(std::string& out, std::int64_t us, char date_sep) {
     put_padded(out, s % 60, 2);
 }
 
-void mavic3(std::string& out, const Frame& f) {
-    out += "<font size=\"28\">FrameCnt: ";
-    put(out, f.index);
-    out += ", DiffTime: ";
-    put(out, f.cue_end_ms - f.cue_start_ms);
-    out += "ms\n";
-    put_date_time(out, f.wall_clock_us, '-');
-    out += '.';
-    put_padded(out, f.wall_clock_us / 1000 % 1000, 3);
-    out += "\n[iso: ";
-    put(out, std::int64_t{f.iso});
-    out += "] [shutter: 1/";
-    put(out, double(f.shutter), 1);
-    out += "] [fnum: 2.8] [ev: 0] [ct: ";
-    put(out, std::int64_t{f.colour_temperature});
-    out += "] [color_md : default] [focal_len: 24.00] [latitude: ";
-    put(out, f.lat, 6);
-    out += "] [longitude: ";
-    put(out, f.lon, 6);
-    out += "] [rel_alt: ";
-    put(out, f.rel_alt, 3);
-    out += " abs_alt: ";
-    put(out, f.abs_alt, 3);
-    out += "] </font>\n\n";
+// The two bracket layouts differ in spelling, not in content.
+struct BracketStyle {
+    const char* font_size;
+    const char* sep;         // between key and value: ": " (Mavic 3) or " : " (Mavic 2 Pro)
+    bool microseconds;       // date-time ends ",mmm,uuu" instead of ".mmm"
+    const char* fnum;        // f/2.8 as a decimal or as f-number x 100
+    const char* focal_len;   // 24 mm as millimetres or 28 mm as millimetres x 10
+    const char* longitude;   // Mavic 2 firmware spells it "longtitude"
+    bool rel_abs_alt;        // [rel_alt: abs_alt:] instead of [altitude:]
+};
+
+constexpr BracketStyle kMavic3{"28", ": ", false, "2.8", "24.00", "longitude", true};
+constexpr BracketStyle kMavic2Pro{"36", " : ", true, "280", "280", "longtitude", false};
+
+void field(std::string& out, const BracketStyle& st, const char* key) {
+    out += " [";
+    out += key;
+    out += st.sep;
 }
 
-void mavic2pro(std::string& out, const Frame& f) {
-    out += "<font size=\"36\">FrameCnt : ";
+void bracket_layout(std::string& out, const Frame& f, const BracketStyle& st) {
+    out += "<font size=\"";
+    out += st.font_size;
+    out += "\">FrameCnt";
+    out += st.sep;
     put(out, f.index);
-    out += ", DiffTime : ";
+    out += ", DiffTime";
+    out += st.sep;
     put(out, f.cue_end_ms - f.cue_start_ms);
     out += "ms\n";
     put_date_time(out, f.wall_clock_us, '-');
-    out += ',';
+    out += st.microseconds ? ',' : '.';
     put_padded(out, f.wall_clock_us / 1000 % 1000, 3);
-    out += ',';
-    put_padded(out, f.wall_clock_us % 1000, 3);
-    out += "\n[iso : ";
+    if (st.microseconds) {
+        out += ',';
+        put_padded(out, f.wall_clock_us % 1000, 3);
+    }
+    out += "\n[iso";
+    out += st.sep;
     put(out, std::int64_t{f.iso});
-    out += "] [shutter : 1/";
+    out += "]";
+    field(out, st, "shutter");
+    out += "1/";
     put(out, double(f.shutter), 1);
-    out += "] [fnum : 280] [ev : 0] [ct : ";
+    out += "]";
+    field(out, st, "fnum");
+    out += st.fnum;
+    out += "]";
+    field(out, st, "ev");
+    out += "0]";
+    field(out, st, "ct");
     put(out, std::int64_t{f.colour_temperature});
-    out += "] [color_md : default] [focal_len : 280] [latitude : ";
+    out += "] [color_md : default]";
+    field(out, st, "focal_len");
+    out += st.focal_len;
+    out += "]";
+    field(out, st, "latitude");
     put(out, f.lat, 6);
-    out += "] [longtitude : ";
+    out += "]";
+    field(out, st, st.longitude);
     put(out, f.lon, 6);
-    out += "] [altitude: ";
-    put(out, f.abs_alt, 6);
+    if (st.rel_abs_alt) {
+        out += "] [rel_alt: ";
+        put(out, f.rel_alt, 3);
+        out += " abs_alt: ";
+        put(out, f.abs_alt, 3);
+    } else {
+        out += "] [altitude: ";
+        put(out, f.abs_alt, 6);
+    }
     out += "] </font>\n\n";
 }
 
@@ -172,8 +193,8 @@ void mavic_pro(std::string& out, const Frame& f) {
 void append_block(std::string& out, SrtLayout layout, const Frame& frame) {
     put_cue(out, frame);
     switch (layout) {
-        case SrtLayout::mavic3: mavic3(out, frame); break;
-        case SrtLayout::mavic2pro: mavic2pro(out, frame); break;
+        case SrtLayout::mavic3: bracket_layout(out, frame, kMavic3); break;
+        case SrtLayout::mavic2pro: bracket_layout(out, frame, kMavic2Pro); break;
         case SrtLayout::phantom4: phantom4(out, frame); break;
         case SrtLayout::mavic_pro: mavic_pro(out, frame); break;
     }
