@@ -1,0 +1,52 @@
+"""End to end: the launcher running the real trakvia_app the way a user starts it."""
+import os
+
+import pytest
+
+
+def make_card(root):
+    media = root / "DCIM" / "DJI_001"
+    media.mkdir(parents=True)
+    for name in ("DJI_0001.MP4", "DJI_0001.SRT", "DJI_0001.LRF", "DJI_0002.MP4"):
+        (media / name).write_bytes(b"\0" * 2048)
+    return media
+
+
+def test_version(real_bundle):
+    import trakvia
+
+    result = real_bundle.run("--version")
+    assert (result.returncode, result.stdout) == (0, f"{trakvia.R27_APP_NAME_TR} v{trakvia.R27_APP_VERSION}\n")
+
+
+def test_list_with_folder_relative_to_program(real_bundle, tmp_path):
+    media = make_card(real_bundle.folder / "kart")
+    elsewhere = tmp_path / "başka"
+    elsewhere.mkdir()
+    result = real_bundle.run("list", "kart", cwd=elsewhere)
+    assert result.returncode == 0, result.stderr
+    lines = result.stdout.splitlines()
+    assert str(media) in lines[0]
+    assert [line[:7] for line in lines[1:]] == ["[#0001]", "[#0002]"]
+    assert not real_bundle.log.exists()
+
+
+@pytest.mark.parametrize("args, code", [
+    (["play", "kart", "99"], 0),  # the runner's result 1 is not the exit code
+    (["--status"], 2),            # passes the guard, then the parser rejects it
+    (["list"], 2),
+])
+def test_command_outcomes(real_bundle, args, code):
+    make_card(real_bundle.folder / "kart")
+    result = real_bundle.run(*args)
+    assert result.returncode == code, result.stderr
+    assert not real_bundle.log.exists()
+
+
+def test_missing_package_module_is_logged(real_bundle):
+    for name in os.listdir(real_bundle.folder / "trakvia"):
+        if name.startswith("mediadesk."):
+            os.remove(real_bundle.folder / "trakvia" / name)
+    result = real_bundle.run("list", "kart")
+    assert result.returncode == 1
+    assert "trakvia.mediadesk" in real_bundle.log.read_text("utf-8")
