@@ -22,7 +22,7 @@ class ConvertTab(QWidget):
         self._connect_signals()
 
     def _build(self) -> None:
-        self.txt_input = QLineEdit()
+        self.txt_input = QLineEdit(self.base_dir)
         self.txt_input.setPlaceholderText("SRT/GPX dosyası veya SD kart / klasör")
         self.btn_input_file = QPushButton("Dosya…")
         self.btn_input_dir = QPushButton("Klasör…")
@@ -41,6 +41,7 @@ class ConvertTab(QWidget):
             formats.addWidget(box)
         formats.addStretch(1)
         self.btn_start = QPushButton("Dönüştür")
+        self.btn_start.setObjectName("primary")
         self.btn_open_output = QPushButton("Çıktı klasörünü aç")
         self.tasks = TaskPanel(self, log_lines=12)
 

@@ -22,6 +22,8 @@ def _window_title() -> str:
 _STYLE = """
 QPushButton { padding: 5px 14px; }
 QTabBar::tab { padding: 6px 18px; }
+QPushButton#primary { background: #1f6fd1; color: white; border: 1px solid #1a5fb4; border-radius: 3px; }
+QPushButton#primary:disabled { background: #9bb8de; }
 """
 
 

@@ -79,6 +79,7 @@ class SdCardTab(QWidget):
         self.table.setSelectionMode(QAbstractItemView.ExtendedSelection)
         self.table.setEditTriggers(QAbstractItemView.NoEditTriggers)
         self.table.setAlternatingRowColors(True)
+        self.table.setToolTip("Çift tıklayınca setin videosu oynatılır")
         self.table.verticalHeader().setVisible(False)
         self.table.setSortingEnabled(True)
         self.table.sortByColumn(0, Qt.AscendingOrder)
@@ -159,6 +160,7 @@ class SdCardTab(QWidget):
         self.btn_play.clicked.connect(self._on_play)
         self.btn_convert.clicked.connect(self._on_convert)
         self.table.itemSelectionChanged.connect(self._on_selection_changed)
+        self.table.cellDoubleClicked.connect(self._on_row_double_clicked)
         self.tasks.busy_changed.connect(self._on_busy_changed)
 
     # -- state ----------------------------------------------------------------------------------
@@ -334,6 +336,9 @@ class SdCardTab(QWidget):
             dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (kullanımda ya da izin yok). "
                                                  f"{done.count} dosya silindi.")
         self.refresh()
+
+    def _on_row_double_clicked(self, _row: int, _column: int) -> None:
+        self._on_play()
 
     def _on_play(self) -> None:
         sets = self.selected_sets()
