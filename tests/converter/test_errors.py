@@ -86,3 +86,14 @@ def test_bad_path_arguments(converter, tmp_path, bad, error):
 def test_options_must_be_conversion_options(converter, tmp_path):
     with pytest.raises(TypeError):
         converter.convert_srt_file(str(tmp_path / "x.srt"), str(tmp_path), {"sample_mode": "all"})
+
+
+@pytest.mark.parametrize("inside", ["", "alt"])
+def test_output_folder_blocked_by_a_file(converter, sample_srts, tmp_path, inside):
+    blocker = tmp_path / "Çıktı"
+    blocker.write_text("dosya")
+    with pytest.raises(OSError) as info:
+        converter.convert_srt_file(str(sample_srts[3]), str(blocker / inside), converter.ConversionOptions())
+    assert isinstance(info.value, (NotADirectoryError, FileExistsError))
+    assert info.value.filename is not None and info.value.filename.startswith(str(blocker))
+    assert blocker.read_text() == "dosya"
