@@ -51,8 +51,10 @@ void write_file_atomically(const fs::path& target, const std::function<void(std:
     out.open(temp, std::ios::binary | std::ios::trunc);
     if (!out) throw_write_error("Çıktı dosyası oluşturulamadı", temp, errno);
     try {
-        fill(out);
+        // errno of a failed write inside fill() (ENOSPC, EFBIG...) is what the user should see.
         errno = 0;
+        fill(out);
+        if (!out) throw_write_error("Çıktı dosyası yazılamadı", target, errno);
         out.flush();
         if (!out) throw_write_error("Çıktı dosyası yazılamadı", target, errno);
         out.close();

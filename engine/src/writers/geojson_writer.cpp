@@ -11,15 +11,16 @@ namespace {
 
 struct PointArray {
     std::optional<double> TrackPoint::*member;
-    std::string_view name;
+    std::string_view name;         // the coordinateProperties array
+    std::string_view single_name;  // the property of a one-point (Point) track
     int decimals;
 };
 
 constexpr PointArray kPointArrays[] = {
-    {&TrackPoint::speed_mps, "speeds", kSpeedDecimals},  // m/s
-    {&TrackPoint::power_w, "powers", 0},
-    {&TrackPoint::heart_rate_bpm, "heart", 0},
-    {&TrackPoint::cadence_rpm, "cads", 0},
+    {&TrackPoint::speed_mps, "speeds", "speed", kSpeedDecimals},  // m/s
+    {&TrackPoint::power_w, "powers", "power", 0},
+    {&TrackPoint::heart_rate_bpm, "heart", "heart_rate", 0},
+    {&TrackPoint::cadence_rpm, "cads", "cadence", 0},
 };
 
 // Writes `[a, b, …]` for each span (nested in one more array when there are several),
@@ -89,7 +90,7 @@ public:
             }
             for (const PointArray& a : kPointArrays) {
                 if (!usable(pts[0].*(a.member))) continue;
-                out << ", \"" << a.name << "\": ";
+                out << ", \"" << a.single_name << "\": ";
                 write_value(a, 0);
             }
         } else if (!pts.empty()) {
