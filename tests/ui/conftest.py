@@ -5,6 +5,7 @@ pytest.importorskip("PyQt5")
 
 from trakvia import mediadesk  # noqa: E402
 from trakvia.ui import dialogs  # noqa: E402
+from ui_waits import wait_idle  # noqa: E402
 
 
 class DialogAnswers:
@@ -47,10 +48,6 @@ def sample_card(tmp_path):
     ws = tmp_path / "ws"
     ws.mkdir()
     return mediadesk.create_sample_dji_sdcard_structure(str(ws))
-
-
-def wait_idle(qtbot, panel, timeout=20000):
-    qtbot.waitUntil(lambda: not panel.is_busy(), timeout=timeout)
 
 
 @pytest.fixture
