@@ -31,7 +31,7 @@ class Bundle:
         """Runs the launcher with `args`; `program` is argv[0] as written on the command line."""
         program = str(program or self.launcher)
         executable = program if os.path.isabs(program) else str(self.launcher)
-        return subprocess.run([program, *map(str, args)], cwd=cwd or self.folder.parent,
+        return subprocess.run([program, *map(os.fsdecode, args)], cwd=cwd or self.folder.parent,
                               env=env or self.env, capture_output=True, text=True,
                               timeout=timeout, executable=executable)
 

@@ -26,11 +26,14 @@ def report(bundle, *args, **kwargs):
     return json.loads(result.stdout)
 
 
-def test_arguments_reach_sys_argv_unchanged(fake_bundle):
-    # Interpreter options and texts with spaces and Turkish letters belong to the application.
-    args = ["kart/DCIM", "-X", "dev", "-c", "print(1)", "--version", "Çekim Günü ış", ""]
-    got = report(fake_bundle, *args, program="bundle/Trakvia_Launcher")
-    assert got["argv"] == ["bundle/Trakvia_Launcher", *args]
+@pytest.mark.parametrize("locale", ["C", "tr_TR.UTF-8"])
+def test_arguments_reach_sys_argv_unchanged(fake_bundle, locale):
+    # Interpreter options, spaces, Turkish letters and undecodable bytes all belong to the
+    # application, whatever the locale.
+    args = ["kart/DCIM", "-X", "dev", "-c", "print(1)", "--version", "Çekim Günü ış", "", b"\xff"]
+    env = dict(fake_bundle.env, LC_ALL=locale)
+    got = report(fake_bundle, *args, program="bundle/Trakvia_Launcher", env=env)
+    assert got["argv"] == ["bundle/Trakvia_Launcher", *map(os.fsdecode, args)]
 
 
 def test_program_folder_is_working_directory_and_pythonpath(fake_bundle, tmp_path):
