@@ -10,11 +10,12 @@ SHOTS = ["tab_1.png", "tab_2.png", "tab_2_theme_f1.png", "tab_2_theme_garmin.png
          "tab_2_theme_clean_white.png", "tab_3.png"]
 
 # Runs main() after optional patches: the main window records its workspace folder, os.access
-# denies writing to the folders in DENY_WRITE, and ONE_TAB swaps in a one-tab window.
+# denies writing to the folders in DENY_WRITE, and FAKE swaps in a one- or three-tab stand-in.
 PRELUDE = r"""
 import os, sys
 import trakvia.ui as ui
-from PyQt5.QtWidgets import QMainWindow, QTabWidget, QLabel
+from PyQt5.QtCore import QThread
+from PyQt5.QtWidgets import QComboBox, QMainWindow, QTabWidget, QLabel
 
 class OneTab(QMainWindow):
     def __init__(self, base_dir):
@@ -24,7 +25,28 @@ class OneTab(QMainWindow):
         self.setCentralWidget(self.tabs)
         self.setWindowTitle("Trakvia")
 
-real = OneTab if os.environ.get("ONE_TAB") else ui.TrakviaMainWindow
+class Worker(QThread):
+    done = False
+    def run(self):
+        self.msleep(1200)
+        Worker.done = True
+
+class ThreeTabs(OneTab):
+    # records (tab, theme, worker finished) at every grab
+    def __init__(self, base_dir):
+        super().__init__(base_dir)
+        for name in ("İki", "Üç"):
+            self.tabs.addTab(QLabel(name), name)
+        self.cmb_hud_theme = QComboBox()
+        self.cmb_hud_theme.addItems([str(i) for i in range(6)])
+        self._preview_worker = Worker()
+        self._preview_worker.start()
+    def grab(self):
+        with open(os.environ["RECORD"] + ".grabs", "a") as fh:
+            fh.write(f"{self.tabs.currentIndex()} {self.cmb_hud_theme.currentIndex()} {Worker.done}\n")
+        return super().grab()
+
+real = {"one": OneTab, "three": ThreeTabs}.get(os.environ.get("FAKE"), ui.TrakviaMainWindow)
 
 class Recording(real):
     def __init__(self, base_dir):
@@ -81,9 +103,18 @@ def test_screenshot_mode_writes_every_tab_and_three_themes_then_exits(bundle_dir
 
 def test_a_one_tab_window_gives_one_image(bundle_dir, tmp_path, dirs):
     home, cwd = dirs
-    proc, _ = run_desktop(bundle_dir, tmp_path, home, cwd, shot_dir=str(tmp_path / "a" / "b"), ONE_TAB="1")
+    proc, _ = run_desktop(bundle_dir, tmp_path, home, cwd, shot_dir=str(tmp_path / "a" / "b"), FAKE="one")
     assert proc.returncode == 0, proc.stderr
     assert os.listdir(tmp_path / "a" / "b") == ["tab_1.png"]
+
+
+def test_capture_waits_for_the_preview_worker_and_restores_the_theme(bundle_dir, tmp_path, dirs):
+    home, cwd = dirs
+    proc, _ = run_desktop(bundle_dir, tmp_path, home, cwd, FAKE="three")
+    assert proc.returncode == 0, proc.stderr
+    grabs = (tmp_path / "base_dir.txt.grabs").read_text().split("\n")[:-1]
+    assert grabs == ["0 0 True", "1 0 True", "1 1 True", "1 2 True", "1 5 True", "2 0 True"]
+    assert sorted(os.listdir(cwd / "shots")) == sorted(SHOTS)
 
 
 @pytest.mark.parametrize("desktop, deny, expected", [
@@ -103,7 +134,7 @@ def test_workspace_folder_choice(bundle_dir, tmp_path, dirs, desktop, deny, expe
     denied = {"desktop": str(desktop_proj), "program": str(cwd), "": ""}[deny]
     before = sorted(p.name for p in tmp_path.rglob("*"))
 
-    proc, base_dir = run_desktop(bundle_dir, tmp_path, home, cwd, ONE_TAB="1", DENY_WRITE=denied)
+    proc, base_dir = run_desktop(bundle_dir, tmp_path, home, cwd, FAKE="one", DENY_WRITE=denied)
     assert proc.returncode == 0, proc.stderr
     want = {"desktop": desktop_proj, "program": cwd, "home": home / "Trakvia_Calisma_Alani"}[expected]
     assert base_dir == str(want)
