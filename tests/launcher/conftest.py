@@ -9,7 +9,6 @@ import textwrap
 import pytest
 
 LAUNCHER_NAME = "Trakvia_Launcher"
-LOCK_NAME = "Local_R27_SINGLE_INSTANCE_trakvia-app.lock"
 
 
 class Bundle:

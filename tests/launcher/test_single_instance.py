@@ -8,8 +8,9 @@ import time
 
 import pytest
 
-from conftest import LOCK_NAME
 
+# The guard's name made into a file name.
+LOCK_NAME = "Local_R27_SINGLE_INSTANCE_trakvia-app.lock"
 BYPASS_TEXTS = ["--r27-elevated-task", "--r27-root-helper", "--service", "--install-service",
                 "--uninstall-service", "--status", "--headless", "--self-test", "--screenshot"]
 
