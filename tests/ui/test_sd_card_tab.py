@@ -125,3 +125,12 @@ def test_convert_button_hands_the_srt_files_to_the_convert_tab(window, qtbot):
     assert window.tabs.currentWidget() is window.convert_tab
     wait_idle(qtbot, window.convert_tab.tasks)
     assert "[OK] DJI_0003.SRT" in window.convert_tab.tasks.log.toPlainText()
+
+
+def test_hud_button_previews_the_selected_set(window, qtbot):
+    select_rows(window.sd_tab, 1)
+    window.sd_tab.btn_hud.click()
+    assert window.tabs.currentWidget() is window.hud_tab
+    wait_idle(qtbot, window.hud_tab.tasks)
+    assert window.hud_tab.txt_file.text().endswith("DJI_0002.SRT")
+    assert len(window.hud_tab.track.points) > 10

@@ -56,11 +56,16 @@ class TrakviaMainWindow(QMainWindow):
 
     def _connect_signals(self) -> None:
         self.sd_tab.convert_requested.connect(self._on_convert_requested)
+        self.sd_tab.hud_requested.connect(self._on_hud_requested)
 
     def _on_convert_requested(self, paths: list) -> None:
         self.convert_tab.set_input_files(paths)
         self.tabs.setCurrentWidget(self.convert_tab)
         self.convert_tab.start_conversion()
+
+    def _on_hud_requested(self, path: str) -> None:
+        self.tabs.setCurrentWidget(self.hud_tab)
+        self.hud_tab.load_file(path)
 
     def closeEvent(self, event) -> None:
         for panel in (self.sd_tab.tasks, self.convert_tab.tasks):

@@ -40,6 +40,7 @@ class SdCardTab(QWidget):
     """Lists the file sets of a card and runs the actions on the selected ones."""
 
     convert_requested = pyqtSignal(list)   # SRT paths to convert in the "Dönüştür" tab
+    hud_requested = pyqtSignal(str)        # a telemetry file to show in the "HUD önizleme" tab
 
     def __init__(self, base_dir: str, parent=None):
         super().__init__(parent)
@@ -97,6 +98,7 @@ class SdCardTab(QWidget):
         self.btn_cleanup = QPushButton("Temizle…")
         self.btn_play = QPushButton("Oynat")
         self.btn_convert = QPushButton("Dönüştür")
+        self.btn_hud = QPushButton("HUD önizleme")
         self.lbl_hint = QLabel("Seçim yoksa işlemler listedeki tüm setlere uygulanır.")
         self.lbl_hint.setStyleSheet("color: palette(mid);")
         self.tasks = TaskPanel(self, log_lines=5)
@@ -128,6 +130,7 @@ class SdCardTab(QWidget):
         grid.addWidget(self.chk_dry_run, 1, 2)
         grid.addWidget(self.btn_play, 2, 0)
         grid.addWidget(self.btn_convert, 2, 1)
+        grid.addWidget(self.btn_hud, 2, 2, Qt.AlignLeft)
         grid.addWidget(self.lbl_hint, 3, 0, 1, 3)
         grid.setColumnStretch(2, 1)
 
@@ -159,6 +162,7 @@ class SdCardTab(QWidget):
         self.btn_cleanup.clicked.connect(self._on_cleanup)
         self.btn_play.clicked.connect(self._on_play)
         self.btn_convert.clicked.connect(self._on_convert)
+        self.btn_hud.clicked.connect(self._on_hud)
         self.table.itemSelectionChanged.connect(self._on_selection_changed)
         self.table.cellDoubleClicked.connect(self._on_row_double_clicked)
         self.tasks.busy_changed.connect(self._on_busy_changed)
@@ -256,7 +260,7 @@ class SdCardTab(QWidget):
         self._update_summary()
 
     def _on_busy_changed(self, busy: bool) -> None:
-        for w in (self.btn_import, self.btn_cleanup, self.btn_play, self.btn_convert, self.btn_sample,
+        for w in (self.btn_import, self.btn_cleanup, self.btn_play, self.btn_convert, self.btn_hud, self.btn_sample,
                   self.btn_refresh, self.btn_filter):
             w.setEnabled(not busy)
 
@@ -362,3 +366,10 @@ class SdCardTab(QWidget):
             dialogs.show_info(self, "Dönüştür", "Seçili setlerde SRT veya GPX dosyası yok.")
             return
         self.convert_requested.emit(srts)
+
+    def _on_hud(self) -> None:
+        telemetry = [p for s in self.selected_sets() for p in s.srt_files + s.gpx_files]
+        if not telemetry:
+            dialogs.show_info(self, "HUD önizleme", "Seçili setlerde SRT veya GPX dosyası yok.")
+            return
+        self.hud_requested.emit(telemetry[0])
