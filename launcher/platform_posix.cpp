@@ -77,8 +77,16 @@ InstanceGuard claim_single_instance(std::string_view name) {
     if (folder.empty()) return InstanceGuard::unavailable;
     const std::string path = folder + "/" + lock_file_name(name);
     // Close-on-exec: child processes must not keep the guard after this copy ends.
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return InstanceGuard::unavailable;
+    if (fd <= STDERR_FILENO) {
+        // Started without standard streams: keep the lock off descriptors 0-2, or the
+        // interpreter would take the lock file for stdout.
+        const int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fd);
+        if (high < 0) return InstanceGuard::unavailable;
+        fd = high;
+    }
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return InstanceGuard::claimed;  // held until exit
     const bool held_elsewhere = errno == EWOULDBLOCK;
     close(fd);

@@ -1,4 +1,7 @@
 """Process exit codes: how each outcome of trakvia_app reaches the launcher's exit status."""
+import pathlib
+import subprocess
+
 import pytest
 
 ARGPARSE_APP = """
@@ -62,3 +65,20 @@ def test_interpreter_that_cannot_start(fake_bundle):
     result = fake_bundle.run(env=env)
     assert result.returncode == 1
     assert "Trakvia: Python 3.12 Runtime (python312.dll) baslatilamadi." in result.stderr
+
+
+def test_program_without_standard_streams(fake_bundle):
+    # As a Windows GUI program has no console, sys.stdout and sys.stderr start out as None.
+    fake_bundle.write_app("""
+        import sys
+        def main():
+            sys.stdout.write("çıktı")
+            sys.stderr.write("uyarı")
+    """)
+    result = subprocess.run(["sh", "-c", 'exec "$0" >&- 2>&-', str(fake_bundle.launcher)],
+                            env=fake_bundle.env, timeout=60)
+    assert result.returncode == 0
+    assert not fake_bundle.log.exists()
+    # The guard's lock file did not stand in for the missing stdout.
+    runtime = pathlib.Path(fake_bundle.env["XDG_RUNTIME_DIR"])
+    assert [p.read_bytes() for p in runtime.iterdir()] == [b""]
