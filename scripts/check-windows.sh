@@ -50,7 +50,8 @@ if command -v wine >/dev/null && [ "${TRAKVIA_SKIP_WINE:-0}" != 1 ]; then
   export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$PWD/$OUT/wineprefix}"
   probe="$OUT/platform_probe.exe"
   release="$OUT/release"
-  rm -f "$release"
+  rm -f "$release" "$OUT/first.txt"
+  trap 'touch "$release"' EXIT  # the first probe ends also when a check below fails
   wine "$probe" guard --wait "$(winepath -w "$release" 2>/dev/null)" >"$OUT/first.txt" &
   first=$!
   for _ in $(seq 200); do grep -q guard-passed "$OUT/first.txt" 2>/dev/null && break; sleep 0.1; done
