@@ -144,6 +144,14 @@ Track unusable_values() {
     t.points[1].heart_rate_bpm = 300;  // beyond gpxtpx:hr's unsignedByte
     return t;
 }
+Track estimated_speeds() {
+    // Device speed where reported, the pipeline's estimate elsewhere.
+    Track t = two_point_track();
+    t.points[0].speed_mps.reset();
+    t.points[0].estimated_speed_mps = 5.5;
+    t.points[1].estimated_speed_mps = 99.0;
+    return t;
+}
 Track single_point_spans() {
     // Spans of 1, 2 and 2 points: line formats join the lone point to the span after it.
     Track t = test::two_segment_track();
@@ -178,6 +186,8 @@ INSTANTIATE_TEST_SUITE_P(Tracks, VariantTest, ::testing::Values(
     // Take-off height: KML draws it above the terrain; CSV names the other kinds.
     VariantCase{"relative_kml", relative_elevation, format_kml, {"<altitudeMode>relativeToGround</altitudeMode>", "41.0002000 1.000<"}, {}},
     VariantCase{"relative_csv", relative_elevation, format_csv, {"GPSAltitude,speed_mps,h_abs_m,video_s\n", ",1.000,11.13,62.000,2.000\n"}, {"h_takeoff_m"}},
+    VariantCase{"estimated_speed_gpx", estimated_speeds, format_gpx, {"<gpxtpx:speed>5.50</gpxtpx:speed>", "<gpxtpx:speed>11.12</gpxtpx:speed>"}, {"99.00"}},
+    VariantCase{"estimated_speed_csv", estimated_speeds, format_csv, {",60.000,5.50,", ",61.000,11.12,"}, {"99.00"}},
     // Segments: a new trkseg / track part / line part per span.
     VariantCase{"spans_gpx", test::two_segment_track, format_gpx, {"</trkseg>\n  <trkseg>\n   <trkpt lat=\"-33.8568000\" lon=\"-70.6483000\">"}, {}},
     VariantCase{"spans_kml", test::two_segment_track, format_kml, {"<gx:MultiTrack>", "<gx:coord>-70.6483000 -33.8568000 60.000</gx:coord>"}, {"<LineString>"}},

@@ -76,13 +76,28 @@ TEST_P(IsoTimeTest, PrintsCalendarTime) {
     EXPECT_EQ(formatted([&](TextBuffer& b) { b.iso_time(c.ms, c.utc); }), c.expected);
 }
 
+TEST(IsoTime, SameDayTwiceAndBack) {
+    // The second and third stamps reuse the remembered date; the fourth must not.
+    EXPECT_EQ(formatted([](TextBuffer& b) {
+                  b.iso_time(1714546800000, true);
+                  b << ' ';
+                  b.iso_time(1714546800000 + 3600000, true);
+                  b << ' ';
+                  b.iso_time(1714546800000 - 7 * 3600000, true);
+                  b << ' ';
+                  b.iso_time(1714546800000 - 7 * 3600000 - 1, true);
+              }),
+              "2024-05-01T07:00:00.000Z 2024-05-01T08:00:00.000Z 2024-05-01T00:00:00.000Z 2024-04-30T23:59:59.999Z");
+}
+
 INSTANTIATE_TEST_SUITE_P(Values, IsoTimeTest, ::testing::Values(
     TimeCase{0, true, "1970-01-01T00:00:00.000Z"},
     TimeCase{1714546800033, true, "2024-05-01T07:00:00.033Z"},
     TimeCase{1709251199999, true, "2024-02-29T23:59:59.999Z"},
     TimeCase{951868800000, false, "2000-03-01T00:00:00.000"},
     TimeCase{-1, true, "1969-12-31T23:59:59.999Z"},
-    TimeCase{-2208988800000, true, "1900-01-01T00:00:00.000Z"}));
+    TimeCase{-2208988800000, true, "1900-01-01T00:00:00.000Z"},
+    TimeCase{253402300800000, true, "10000-01-01T00:00:00.000Z"}));
 
 struct EscapeCase {
     const char* name;
@@ -125,6 +140,15 @@ TEST(IntegerDigits, CountsDigitsAfterRounding) {
     EXPECT_EQ(integer_digits(9.9999999, 7), 1);
     EXPECT_EQ(integer_digits(9.99999999, 7), 2);  // prints as 10.0000000
     EXPECT_EQ(integer_digits(-123.4, 1), 3);
+}
+
+TEST(TextBufferChunks, LongRecordsGrowTheBuffer) {
+    const std::string name(300000, 'a');
+    EXPECT_EQ(formatted([&](TextBuffer& b) {
+                  b.json_string(name);
+                  b.xml_text(name);
+              }).size(),
+              2 * name.size() + 2);
 }
 
 TEST(TextBufferChunks, HandsOverOnlyFullChunks) {

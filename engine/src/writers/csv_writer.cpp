@@ -12,17 +12,17 @@ namespace trakvia::engine::writers {
 namespace {
 
 struct ValueColumn {
-    std::optional<double> TrackPoint::*member;
+    PointValue value;
     std::string_view header;
     int decimals;
 };
 
 constexpr ValueColumn kValueColumns[] = {
-    {&TrackPoint::speed_mps, "speed_mps", kSpeedDecimals},
-    {&TrackPoint::vertical_speed_mps, "climb_mps", kSpeedDecimals},
-    {&TrackPoint::power_w, "power_w", 1},
-    {&TrackPoint::heart_rate_bpm, "heart_bpm", 0},
-    {&TrackPoint::cadence_rpm, "cadence_rpm", 0},
+    {PointValue::speed, "speed_mps", kSpeedDecimals},
+    {PointValue::climb, "climb_mps", kSpeedDecimals},
+    {PointValue::power, "power_w", 1},
+    {PointValue::heart_rate, "heart_bpm", 0},
+    {PointValue::cadence, "cadence_rpm", 0},
 };
 
 // Headers of the altitude kinds besides the one written as GPSAltitude.
@@ -42,15 +42,14 @@ public:
     void write(std::ostream& stream, const Track& track) const override {
         TextBuffer out(stream);
         const Clock clock = track_clock(track);
+        const TrackContents contents(track);
         std::vector<const ValueColumn*> values;
         for (const ValueColumn& c : kValueColumns) {
-            if (any_point_has(track, c.member)) values.push_back(&c);
+            if (contents.has(c.value)) values.push_back(&c);
         }
-        unsigned altitude_kinds = 0;
-        for (const auto& p : track.points) altitude_kinds |= p.altitude_mask;
+        unsigned altitude_kinds = contents.altitude_kinds();
         if (track.elevation_kind) altitude_kinds &= ~(1u << unsigned(*track.elevation_kind));
-        bool any_cue = false;
-        for (const auto& p : track.points) any_cue = any_cue || std::isfinite(p.cue_s);
+        const bool any_cue = contents.cues();
 
         // ExifTool takes GPSDateStamp/GPSTimeStamp as UTC. Times of an unknown zone get
         // other names, so ExifTool skips them instead of geotagging hours off.
@@ -68,11 +67,7 @@ public:
         for (const TrackPoint& p : track.points) {
             if (clock != Clock::none) {
                 if (p.time_ms) {
-                    const CivilTime t = civil_time(*p.time_ms);
-                    out.digits(t.year, 4); out << '-'; out.digits(t.month, 2); out << '-';
-                    out.digits(t.day, 2); out << ',';
-                    out.digits(t.hour, 2); out << ':'; out.digits(t.minute, 2); out << ':';
-                    out.digits(t.second, 2); out << '.'; out.digits(t.millisecond, 3);
+                    out.iso_time(*p.time_ms, false, ',');  // date and time columns
                 } else {
                     out << ',';
                 }
@@ -87,7 +82,7 @@ public:
             }
             for (const ValueColumn* c : values) {
                 out << ',';
-                if (const auto& v = p.*(c->member); usable(v)) out.fixed(*v, c->decimals);
+                if (const auto v = point_value(p, c->value)) out.fixed(*v, c->decimals);
             }
             for (std::size_t k = 0; k < kAltitudeKindCount; ++k) {
                 if (!(altitude_kinds & (1u << k))) continue;

@@ -10,17 +10,17 @@ namespace trakvia::engine::writers {
 namespace {
 
 struct PointArray {
-    std::optional<double> TrackPoint::*member;
+    PointValue value;
     std::string_view name;         // the coordinateProperties array
     std::string_view single_name;  // the property of a one-point (Point) track
     int decimals;
 };
 
 constexpr PointArray kPointArrays[] = {
-    {&TrackPoint::speed_mps, "speeds", "speed", kSpeedDecimals},  // m/s
-    {&TrackPoint::power_w, "powers", "power", 0},
-    {&TrackPoint::heart_rate_bpm, "heart", "heart_rate", 0},
-    {&TrackPoint::cadence_rpm, "cads", "cadence", 0},
+    {PointValue::speed, "speeds", "speed", kSpeedDecimals},  // m/s
+    {PointValue::power, "powers", "power", 0},
+    {PointValue::heart_rate, "heart", "heart_rate", 0},
+    {PointValue::cadence, "cads", "cadence", 0},
 };
 
 // Writes `[a, b, …]` for each span (nested in one more array when there are several),
@@ -77,8 +77,7 @@ public:
             }
         };
         auto write_value = [&](const PointArray& a, std::size_t i) {
-            const auto& v = pts[i].*(a.member);
-            if (usable(v)) out.fixed(*v, a.decimals);
+            if (const auto v = point_value(pts[i], a.value)) out.fixed(*v, a.decimals);
             else out << "null";
         };
 
@@ -89,7 +88,7 @@ public:
                 write_time(0);
             }
             for (const PointArray& a : kPointArrays) {
-                if (!usable(pts[0].*(a.member))) continue;
+                if (!point_value(pts[0], a.value)) continue;
                 out << ", \"" << a.single_name << "\": ";
                 write_value(a, 0);
             }
@@ -103,8 +102,9 @@ public:
                 open_member("times");
                 write_parallel(out, segs, write_time);
             }
+            const TrackContents contents(track);
             for (const PointArray& a : kPointArrays) {
-                if (!any_point_has(track, a.member)) continue;
+                if (!contents.has(a.value)) continue;
                 open_member(a.name);
                 write_parallel(out, segs, [&](std::size_t i) { write_value(a, i); });
             }

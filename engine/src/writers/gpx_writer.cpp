@@ -25,17 +25,18 @@ constexpr std::string_view kHeader =
 // TrackPointExtension v2 types hr and cad as unsignedByte (cad up to 254) and
 // PowerInWatts as unsignedShort: values outside are left out rather than made invalid.
 std::optional<long long> whole_in_range(const std::optional<double>& v, long long max) {
-    if (!usable(v)) return std::nullopt;
+    if (!v) return std::nullopt;
     const long long n = std::llround(*v);
     if (n < 0 || n > max) return std::nullopt;
     return n;
 }
 
 void write_extensions(TextBuffer& out, const TrackPoint& p) {
-    const auto hr = whole_in_range(p.heart_rate_bpm, 255);
-    const auto cad = whole_in_range(p.cadence_rpm, 254);
-    const bool speed = usable(p.speed_mps) && *p.speed_mps >= 0.0;
-    const auto power = whole_in_range(p.power_w, 65535);
+    const auto hr = whole_in_range(point_value(p, PointValue::heart_rate), 255);
+    const auto cad = whole_in_range(point_value(p, PointValue::cadence), 254);
+    auto speed = point_value(p, PointValue::speed);
+    if (speed && *speed < 0.0) speed.reset();  // gpxtpx:speed is a non-negative speed
+    const auto power = whole_in_range(point_value(p, PointValue::power), 65535);
     if (!hr && !cad && !speed && !power) return;
     out << "<extensions>";
     if (hr || cad || speed) {
@@ -45,7 +46,7 @@ void write_extensions(TextBuffer& out, const TrackPoint& p) {
         if (cad) { out << "<gpxtpx:cad>"; out.integer(*cad); out << "</gpxtpx:cad>"; }
         if (speed) {
             out << "<gpxtpx:speed>";
-            out.fixed(*p.speed_mps, kSpeedDecimals);
+            out.fixed(*speed, kSpeedDecimals);
             out << "</gpxtpx:speed>";
         }
         out << "</gpxtpx:TrackPointExtension>";

@@ -10,17 +10,17 @@ namespace trakvia::engine::writers {
 namespace {
 
 struct ArrayField {
-    std::optional<double> TrackPoint::*member;
+    PointValue value;
     std::string_view name;          // the array name readers look up
     std::string_view display_name;  // shown in Google Earth's elevation profile
     int decimals;
 };
 
 constexpr ArrayField kArrayFields[] = {
-    {&TrackPoint::speed_mps, "speed", "Hız (m/s)", kSpeedDecimals},
-    {&TrackPoint::power_w, "power", "Güç (W)", 0},
-    {&TrackPoint::heart_rate_bpm, "heartrate", "Nabız (vuru/dk)", 0},
-    {&TrackPoint::cadence_rpm, "cadence", "Kadans (dev/dk)", 0},
+    {PointValue::speed, "speed", "Hız (m/s)", kSpeedDecimals},
+    {PointValue::power, "power", "Güç (W)", 0},
+    {PointValue::heart_rate, "heartrate", "Nabız (vuru/dk)", 0},
+    {PointValue::cadence, "cadence", "Kadans (dev/dk)", 0},
 };
 
 // absolute: metres above sea level; take-off-relative and above-ground heights are drawn
@@ -69,8 +69,7 @@ void write_gx_track(TextBuffer& out, const Track& track, const Segment& seg, boo
         for (const ArrayField* f : fields) {
             out << indent << "  <gx:SimpleArrayData name=\"" << f->name << "\">";
             for (std::size_t i = seg.begin; i < seg.end; ++i) {
-                const auto& v = track.points[i].*(f->member);
-                if (usable(v)) {
+                if (const auto v = point_value(track.points[i], f->value)) {
                     out << "<gx:value>";
                     out.fixed(*v, f->decimals);
                     out << "</gx:value>";
@@ -110,8 +109,9 @@ public:
         const bool utc = track_clock(track) == Clock::utc;
         std::vector<const ArrayField*> fields;
         if (timed) {
+            const TrackContents contents(track);
             for (const ArrayField& f : kArrayFields) {
-                if (any_point_has(track, f.member)) fields.push_back(&f);
+                if (contents.has(f.value)) fields.push_back(&f);
             }
         }
         out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

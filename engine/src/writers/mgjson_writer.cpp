@@ -30,27 +30,24 @@ struct ScalarStream {
     int decimals;
 };
 
-std::optional<double> usable_or_none(const std::optional<double>& v) {
-    return usable(v) ? v : std::nullopt;
-}
-
 constexpr ScalarStream kScalarStreams[] = {
     {"streamAltitude", "Yükseklik [m]",
      [](const Track& t, const TrackPoint& p) { return elevation(t, p); }, kMetreDecimals},
     {"streamSpeed", "Hız [km/s]",
      [](const Track&, const TrackPoint& p) -> std::optional<double> {
-         if (!usable(p.speed_mps)) return std::nullopt;
-         return *p.speed_mps * 3.6;
+         const auto speed = point_value(p, PointValue::speed);
+         if (!speed) return std::nullopt;
+         return *speed * 3.6;
      },
      2},
     {"streamClimb", "Dikey hız [m/s]",
-     [](const Track&, const TrackPoint& p) { return usable_or_none(p.vertical_speed_mps); }, kSpeedDecimals},
+     [](const Track&, const TrackPoint& p) { return point_value(p, PointValue::climb); }, kSpeedDecimals},
     {"streamPower", "Güç [W]",
-     [](const Track&, const TrackPoint& p) { return usable_or_none(p.power_w); }, 1},
+     [](const Track&, const TrackPoint& p) { return point_value(p, PointValue::power); }, 1},
     {"streamHeartRate", "Nabız [vuru/dk]",
-     [](const Track&, const TrackPoint& p) { return usable_or_none(p.heart_rate_bpm); }, 0},
+     [](const Track&, const TrackPoint& p) { return point_value(p, PointValue::heart_rate); }, 0},
     {"streamCadence", "Kadans [dev/dk]",
-     [](const Track&, const TrackPoint& p) { return usable_or_none(p.cadence_rpm); }, 0},
+     [](const Track&, const TrackPoint& p) { return point_value(p, PointValue::cadence); }, 0},
 };
 
 struct Range {
@@ -253,7 +250,10 @@ public:
                 }
                 out << ']';
             });
-            for (const auto& [s, data] : scalars) {
+            for (const auto& entry : scalars) {
+                // Plain references: clang before 16 cannot capture structured bindings.
+                const auto& s = entry.first;
+                const auto& data = entry.second;
                 write_samples(s->match_name, data.points.data(), data.points.size(), [&](std::size_t n) {
                     out << '"';
                     out.signed_padded(data.values[n], data.digits_integer, data.decimals);

@@ -8,6 +8,7 @@
 // of an unknown zone) the time field holds the seconds into the video (the SRT cue, counted
 // from 00:00:00) and the RMC date field stays empty: no date is made up. GPSBabel then needs
 // a date from the user (-i nmea,date=YYYYMMDD). Points with neither get an empty time.
+#include <climits>
 #include <cmath>
 
 #include "writers/format_writers.hpp"
@@ -61,13 +62,21 @@ public:
         TextBuffer out(stream);
         const bool utc = track_clock(track) == Clock::utc;
 
+        std::int64_t civil_day = INT64_MIN;  // the day `civil` holds
+        CivilTime civil{};
         for (const TrackPoint& p : track.points) {
             // Time of day (and date) shared by both sentences of the fix.
-            std::optional<CivilTime> civil;
+            bool dated = false;
             long long ms_of_day = -1;  // none
             if (utc && p.time_ms) {
-                civil = civil_time(*p.time_ms);
-                ms_of_day = ((civil->hour * 60LL + civil->minute) * 60 + civil->second) * 1000 + civil->millisecond;
+                std::int64_t day = *p.time_ms / 86400000;
+                ms_of_day = *p.time_ms % 86400000;
+                if (ms_of_day < 0) { ms_of_day += 86400000; --day; }
+                if (day != civil_day) {
+                    civil = civil_time(*p.time_ms);
+                    civil_day = day;
+                }
+                dated = true;
             } else if (std::isfinite(p.cue_s) && p.cue_s >= 0.0 && p.cue_s < 86400.0) {
                 ms_of_day = std::llround(p.cue_s * 1000.0);
                 if (ms_of_day >= 86400000) ms_of_day = -1;
@@ -99,12 +108,13 @@ public:
             out << ",A,";
             write_position(out);
             out << ',';
-            if (usable(p.speed_mps) && *p.speed_mps >= 0.0) out.fixed(*p.speed_mps * kKnotsPerMps, 3);
+            if (const auto speed = point_value(p, PointValue::speed); speed && *speed >= 0.0)
+                out.fixed(*speed * kKnotsPerMps, 3);
             out << ",,";
-            if (civil) {
-                out.digits(civil->day, 2);
-                out.digits(civil->month, 2);
-                out.digits(((civil->year % 100) + 100) % 100, 2);
+            if (dated) {
+                out.digits(civil.day, 2);
+                out.digits(civil.month, 2);
+                out.digits(((civil.year % 100) + 100) % 100, 2);
             }
             out << ",,,A";
             finish_sentence(out, start);

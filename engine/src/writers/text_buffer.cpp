@@ -1,7 +1,9 @@
 // Locale-free number, time and text formatting for the track writers.
 #include "writers/text_buffer.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -15,6 +17,11 @@ constexpr std::uint64_t kIntPow10[] = {1,      10,      100,      1000,      100
 constexpr double kExactLimit = 9.0e15;
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+char* put(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
 
 // Length of the valid UTF-8 sequence starting at s[i], or 0 if it is malformed
 // (overlong forms, surrogates and code points above U+10FFFF count as malformed).
@@ -38,26 +45,73 @@ std::size_t utf8_sequence_length(std::string_view s, std::size_t i) {
     return len;
 }
 
-// Walks UTF-8 text: ASCII bytes go to `ascii`, valid multi-byte sequences are copied,
-// malformed bytes become U+FFFD so the output file stays valid UTF-8.
+// Walks UTF-8 text into `p`: ASCII bytes go to `ascii`, valid multi-byte sequences are
+// copied, malformed bytes become U+FFFD so the output file stays valid UTF-8. `p` needs room
+// for 6 characters per input byte.
 template <class AsciiFn>
-void escape_utf8(std::string& out, std::string_view s, AsciiFn ascii) {
+char* escape_utf8(char* p, std::string_view s, AsciiFn ascii) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            ascii(out, char(c));
+            p = ascii(p, char(c));
             ++i;
             continue;
         }
         const std::size_t len = utf8_sequence_length(s, i);
         if (len == 0) {
-            out.append(kReplacement);
+            p = put(p, kReplacement);
             ++i;
         } else {
-            out.append(s.substr(i, len));
+            p = put(p, s.substr(i, len));
             i += len;
         }
     }
+    return p;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// `v` in decimal with at least `width` digits (leading zeros), written at `p`.
+char* put_padded(char* p, std::uint64_t v, int width) {
+    int n = 1;
+    for (std::uint64_t x = v; x >= 10; x /= 10) ++n;
+    if (n < width) n = width;
+    char* end = p + n;
+    char* q = end;
+    while (v >= 100) {
+        q -= 2;
+        std::memcpy(q, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    if (v >= 10) {
+        q -= 2;
+        std::memcpy(q, kDigitPairs + 2 * v, 2);
+    } else {
+        *--q = char('0' + v);
+    }
+    while (q > p) *--q = '0';
+    return end;
+}
+
+// The fixed-point text of `value` (see TextBuffer::fixed) at `p`; needs 400 characters.
+char* put_fixed(char* p, double value, int decimals) {
+    const double scaled = value * kPow10[decimals];
+    if (std::isfinite(scaled) && std::fabs(scaled) < kExactLimit) {
+        const long long n = std::llround(scaled);
+        const std::uint64_t u = n < 0 ? std::uint64_t(-n) : std::uint64_t(n);
+        if (n < 0) *p++ = '-';
+        const std::uint64_t unit = kIntPow10[decimals];
+        p = put_padded(p, u / unit, 1);
+        if (decimals > 0) {
+            *p++ = '.';
+            p = put_padded(p, u % unit, decimals);
+        }
+        return p;
+    }
+    return std::to_chars(p, p + 400, value, std::chars_format::fixed, decimals).ptr;
 }
 
 }  // namespace
@@ -82,122 +136,136 @@ CivilTime civil_time(std::int64_t ms) {
                      msec_of_day / 1000 % 60, msec_of_day % 1000};
 }
 
-TextBuffer::TextBuffer(std::ostream& out, std::size_t chunk) : out_(out), chunk_(chunk) {
-    buf_.reserve(chunk + 4096);
+TextBuffer::TextBuffer(std::ostream& out, std::size_t chunk)
+    : out_(out), data_(new char[chunk + 65536]), capacity_(chunk + 65536), chunk_(chunk),
+      cached_day_(INT64_MIN), cached_date_{} {}
+
+void TextBuffer::grow(std::size_t n) {
+    const std::size_t capacity = std::max(2 * capacity_, size_ + n);
+    std::unique_ptr<char[]> data(new char[capacity]);
+    std::memcpy(data.get(), data_.get(), size_);
+    data_ = std::move(data);
+    capacity_ = capacity;
 }
 
 void TextBuffer::flush() {
-    if (!buf_.empty()) out_.write(buf_.data(), std::streamsize(buf_.size()));
-    buf_.clear();
+    if (size_) out_.write(data_.get(), std::streamsize(size_));
+    size_ = 0;
 }
 
-void TextBuffer::fixed(double value, int decimals) {
-    char tmp[400];
-    const double scaled = value * kPow10[decimals];
-    if (std::isfinite(scaled) && std::fabs(scaled) < kExactLimit) {
-        const long long n = std::llround(scaled);
-        std::uint64_t u = n < 0 ? std::uint64_t(-n) : std::uint64_t(n);
-        if (n < 0) buf_.push_back('-');
-        const std::uint64_t unit = kIntPow10[decimals];
-        auto r = std::to_chars(tmp, tmp + sizeof tmp, u / unit);
-        buf_.append(tmp, r.ptr);
-        if (decimals > 0) {
-            buf_.push_back('.');
-            digits(std::int64_t(u % unit), decimals);
-        }
-        return;
-    }
-    auto r = std::to_chars(tmp, tmp + sizeof tmp, value, std::chars_format::fixed, decimals);
-    buf_.append(tmp, r.ptr);
-}
+void TextBuffer::fixed(double value, int decimals) { commit(put_fixed(room(400), value, decimals)); }
 
 void TextBuffer::signed_padded(double value, int width, int decimals) {
-    const std::size_t start = buf_.size();
-    fixed(value, decimals);
-    const bool negative = buf_[start] == '-';
-    if (!negative) buf_.insert(buf_.begin() + std::ptrdiff_t(start), '+');
-    const std::size_t int_begin = start + 1;
-    std::size_t int_len = 0;
-    while (int_begin + int_len < buf_.size() && buf_[int_begin + int_len] != '.') ++int_len;
-    if (int_len < std::size_t(width))
-        buf_.insert(int_begin, std::size_t(width) - int_len, '0');
+    char tmp[400];
+    const char* end = put_fixed(tmp, value, decimals);
+    const char* digits_begin = tmp[0] == '-' ? tmp + 1 : tmp;
+    const char* point = std::find(digits_begin, end, '.');
+    const int int_len = int(point - digits_begin);
+    char* p = room(std::size_t(end - tmp) + std::size_t(std::max(width, 0)) + 1);
+    *p++ = tmp[0] == '-' ? '-' : '+';
+    for (int i = int_len; i < width; ++i) *p++ = '0';
+    commit(put(p, std::string_view(digits_begin, std::size_t(end - digits_begin))));
 }
 
 void TextBuffer::integer(std::int64_t value) {
-    char tmp[24];
-    auto r = std::to_chars(tmp, tmp + sizeof tmp, value);
-    buf_.append(tmp, r.ptr);
+    char* p = room(24);
+    commit(std::to_chars(p, p + 24, value).ptr);
 }
 
 void TextBuffer::digits(std::int64_t value, int width) {
-    char tmp[24];
-    auto r = std::to_chars(tmp, tmp + sizeof tmp, value);
-    const auto len = int(r.ptr - tmp);
-    if (len < width) buf_.append(std::size_t(width - len), '0');
-    buf_.append(tmp, r.ptr);
+    if (value < 0) {
+        *room(1) = '-';
+        ++size_;
+        value = -value;
+    }
+    commit(put_padded(room(24 + std::size_t(std::max(width, 0))), std::uint64_t(value), width));
 }
 
-void TextBuffer::iso_time(std::int64_t ms, bool utc) {
-    const CivilTime t = civil_time(ms);
-    digits(t.year, 4);
-    buf_.push_back('-');
-    digits(t.month, 2);
-    buf_.push_back('-');
-    digits(t.day, 2);
-    buf_.push_back('T');
-    digits(t.hour, 2);
-    buf_.push_back(':');
-    digits(t.minute, 2);
-    buf_.push_back(':');
-    digits(t.second, 2);
-    buf_.push_back('.');
-    digits(t.millisecond, 3);
-    if (utc) buf_.push_back('Z');
+void TextBuffer::iso_time(std::int64_t ms, bool utc, char separator) {
+    std::int64_t day = ms / 86400000;
+    std::int64_t rest = ms % 86400000;
+    if (rest < 0) { rest += 86400000; --day; }
+    if (day != cached_day_) {
+        const CivilTime t = civil_time(ms);
+        if (t.year < 0 || t.year > 9999) {
+            // Outside four-digit years: printed as is, never cached.
+            digits(t.year, 4);
+            char* p = room(8);
+            *p++ = '-';
+            p = put_padded(p, std::uint64_t(t.month), 2);
+            *p++ = '-';
+            commit(put_padded(p, std::uint64_t(t.day), 2));
+        } else {
+            char* d = put_padded(cached_date_, std::uint64_t(t.year), 4);
+            *d++ = '-';
+            d = put_padded(d, std::uint64_t(t.month), 2);
+            *d++ = '-';
+            put_padded(d, std::uint64_t(t.day), 2);
+            cached_day_ = day;
+        }
+    }
+    char* p = room(40);
+    if (cached_day_ == day) p = put(p, std::string_view(cached_date_, 10));
+    const auto ms_of_day = std::uint64_t(rest);
+    *p++ = separator;
+    p = put_padded(p, ms_of_day / 3600000, 2);
+    *p++ = ':';
+    p = put_padded(p, ms_of_day / 60000 % 60, 2);
+    *p++ = ':';
+    p = put_padded(p, ms_of_day / 1000 % 60, 2);
+    *p++ = '.';
+    p = put_padded(p, ms_of_day % 1000, 3);
+    if (utc) *p++ = 'Z';
+    commit(p);
 }
 
 void TextBuffer::xml_text(std::string_view s) {
-    escape_utf8(buf_, s, [](std::string& out, char c) {
+    commit(escape_utf8(room(6 * s.size()), s, [](char* p, char c) {
         switch (c) {
-            case '&': out.append("&amp;"); return;
-            case '<': out.append("&lt;"); return;
-            case '>': out.append("&gt;"); return;
-            case '"': out.append("&quot;"); return;
-            case '\'': out.append("&apos;"); return;
-            case '\t': out.append("&#9;"); return;
-            case '\n': out.append("&#10;"); return;
-            case '\r': out.append("&#13;"); return;
+            case '&': return put(p, "&amp;");
+            case '<': return put(p, "&lt;");
+            case '>': return put(p, "&gt;");
+            case '"': return put(p, "&quot;");
+            case '\'': return put(p, "&apos;");
+            case '\t': return put(p, "&#9;");
+            case '\n': return put(p, "&#10;");
+            case '\r': return put(p, "&#13;");
             default: break;
         }
         // Other control characters cannot appear in XML 1.0, not even as references.
-        if (static_cast<unsigned char>(c) < 0x20) out.append(kReplacement);
-        else out.push_back(c);
-    });
+        if (static_cast<unsigned char>(c) < 0x20) return put(p, kReplacement);
+        *p = c;
+        return p + 1;
+    }));
 }
 
 void TextBuffer::json_string(std::string_view s) {
-    buf_.push_back('"');
-    escape_utf8(buf_, s, [](std::string& out, char c) {
+    char* p = room(6 * s.size() + 2);
+    *p++ = '"';
+    p = escape_utf8(p, s, [](char* p, char c) {
         switch (c) {
-            case '"': out.append("\\\""); return;
-            case '\\': out.append("\\\\"); return;
-            case '\n': out.append("\\n"); return;
-            case '\r': out.append("\\r"); return;
-            case '\t': out.append("\\t"); return;
-            case '\b': out.append("\\b"); return;
-            case '\f': out.append("\\f"); return;
+            case '"': return put(p, "\\\"");
+            case '\\': return put(p, "\\\\");
+            case '\n': return put(p, "\\n");
+            case '\r': return put(p, "\\r");
+            case '\t': return put(p, "\\t");
+            case '\b': return put(p, "\\b");
+            case '\f': return put(p, "\\f");
             default: break;
         }
         const auto u = static_cast<unsigned char>(c);
         if (u < 0x20) {
             static constexpr char hex[] = "0123456789abcdef";
-            out.append("\\u00");
-            out.push_back(hex[u >> 4]);
-            out.push_back(hex[u & 15]);
-        } else {
-            out.push_back(c);
+            p = put(p, "\\u00");
+            *p++ = hex[u >> 4];
+            *p++ = hex[u & 15];
+            return p;
         }
+        *p = c;
+        return p + 1;
     });
-    buf_.push_back('"');
+    *p++ = '"';
+    commit(p);
 }
 
 int integer_digits(double value, int decimals) {

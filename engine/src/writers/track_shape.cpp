@@ -52,11 +52,16 @@ bool every_point_timed(const Track& track) {
     return true;
 }
 
-bool any_point_has(const Track& track, std::optional<double> TrackPoint::*member) {
+TrackContents::TrackContents(const Track& track) {
+    constexpr unsigned all = (1u << kPointValueCount) - 1;
     for (const auto& p : track.points) {
-        if (usable(p.*member)) return true;
+        altitude_kinds_ |= p.altitude_mask;
+        cues_ = cues_ || std::isfinite(p.cue_s);
+        if (values_ == all) continue;
+        for (unsigned k = 0; k < kPointValueCount; ++k) {
+            if (point_value(p, PointValue(k))) values_ |= 1u << k;
+        }
     }
-    return false;
 }
 
 std::string_view file_name_of(std::string_view path) {

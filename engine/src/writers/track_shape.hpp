@@ -48,8 +48,44 @@ inline std::optional<double> elevation(const Track& track, const TrackPoint& p) 
     return m;
 }
 
-// True when some point has a usable value of `member` (e.g. &TrackPoint::speed_mps).
-bool any_point_has(const Track& track, std::optional<double> TrackPoint::*member);
+// The per-point values the writers print besides position, time and elevation.
+enum class PointValue : unsigned {
+    speed,       // m/s: the device's speed, or else the pipeline's estimate
+    climb,       // vertical speed, m/s, positive up
+    power,       // W
+    heart_rate,  // beats per minute
+    cadence,     // revolutions per minute
+};
+inline constexpr std::size_t kPointValueCount = 5;
+
+// The value if the point has a usable (finite) one.
+inline std::optional<double> point_value(const TrackPoint& p, PointValue v) {
+    const std::optional<double>* value = nullptr;
+    switch (v) {
+        case PointValue::speed:
+            value = usable(p.speed_mps) ? &p.speed_mps : &p.estimated_speed_mps;
+            break;
+        case PointValue::climb: value = &p.vertical_speed_mps; break;
+        case PointValue::power: value = &p.power_w; break;
+        case PointValue::heart_rate: value = &p.heart_rate_bpm; break;
+        case PointValue::cadence: value = &p.cadence_rpm; break;
+    }
+    return usable(*value) ? *value : std::nullopt;
+}
+
+// Which values occur anywhere in a track, found in one pass over the points.
+class TrackContents {
+public:
+    explicit TrackContents(const Track& track);
+    bool has(PointValue v) const { return values_ & (1u << unsigned(v)); }
+    unsigned altitude_kinds() const { return altitude_kinds_; }  // bits 1 << AltitudeKind
+    bool cues() const { return cues_; }                           // some point has a cue time
+
+private:
+    unsigned values_ = 0;
+    unsigned altitude_kinds_ = 0;
+    bool cues_ = false;
+};
 
 // The last component of a path given as UTF-8 with '/' or '\\' separators.
 std::string_view file_name_of(std::string_view path);
