@@ -241,6 +241,12 @@ std::size_t tuple_value(std::string_view s, std::size_t p, Tuple& t) {
 
 bool key_is(std::string_view key, const char* name) { return key == std::string_view(name); }
 
+// Frame counters are whole numbers; anything else (or absurdly large) is no counter.
+std::optional<std::int64_t> as_counter(const std::optional<double>& v) {
+    if (!v || !(*v >= 0 && *v < 9.0e15)) return std::nullopt;
+    return std::int64_t(*v);
+}
+
 std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end) {
     const std::string_view key = s.substr(key_begin, key_end - key_begin);
     const std::size_t p = key_end;
@@ -253,7 +259,7 @@ std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std
             if (key_is(key, "Hb")) return colon_value(s, p, b_.hb);
             if (key_is(key, "No")) {
                 std::size_t q = colon_value(s, p, v);
-                if (v) b_.counter = std::int64_t(*v);
+                if (auto c = as_counter(v)) b_.counter = c;
                 return q;
             }
             return p;
@@ -268,7 +274,7 @@ std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std
         case 6:
             if (key_is(key, "SrtCnt")) {
                 std::size_t q = colon_value(s, p, v);
-                if (v) b_.counter = std::int64_t(*v);
+                if (auto c = as_counter(v)) b_.counter = c;
                 return q;
             }
             return p;
@@ -286,7 +292,7 @@ std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std
             if (key_is(key, "altitude")) return colon_value(s, p, b_.altitude);
             if (key_is(key, "FrameCnt")) {
                 std::size_t q = colon_value(s, p, v);
-                if (v) b_.counter = std::int64_t(*v);
+                if (auto c = as_counter(v)) b_.counter = c;
                 return q;
             }
             return p;

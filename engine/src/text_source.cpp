@@ -95,43 +95,42 @@ void TextSource::decode_utf16(const char* data, std::size_t size) {
 
 bool TextSource::fill() {
     if (eof_) return false;
-    // Drop what was consumed before growing the buffer.
+    // Drop what was consumed before adding more.
     if (pos_ > 0) {
         text_.erase(0, pos_);
         pos_ = 0;
     }
-    std::string chunk(raw_);
-    std::size_t carried = chunk.size();
-    chunk.resize(carried + kChunk);
-    std::size_t n = read_bytes_(chunk.data() + carried, kChunk);
+    if (read_buffer_.size() < kChunk) read_buffer_.resize(kChunk);
+    const std::size_t n = read_bytes_(read_buffer_.data(), kChunk);
     bytes_read_ += n;
-    chunk.resize(carried + n);
     if (n == 0) eof_ = true;
+    if (encoding_ == Encoding::utf8 && raw_.empty()) {
+        text_.append(read_buffer_.data(), n);
+        return n > 0;
+    }
+    raw_.append(read_buffer_.data(), n);
     if (encoding_ == Encoding::unknown) {
-        if (chunk.size() < 4 && !eof_) {
-            raw_ = chunk;  // too little to judge; read more first
-            return true;
-        }
-        raw_ = chunk;
+        if (raw_.size() < 4 && !eof_) return true;  // too little to judge; read more first
         detect_encoding();
-        chunk.swap(raw_);
-        raw_.clear();
     }
     if (encoding_ == Encoding::utf8) {
-        text_.append(chunk);
+        text_.append(raw_);
         raw_.clear();
     } else {
-        decode_utf16(chunk.data(), chunk.size());
+        std::string pending;
+        pending.swap(raw_);
+        decode_utf16(pending.data(), pending.size());  // leaves an odd byte in raw_
         if (eof_ && (!raw_.empty() || high_surrogate_)) {
             append_code_point(0xFFFD);  // an odd byte or a lone surrogate at the very end
             raw_.clear();
             high_surrogate_ = 0;
         }
     }
-    return !eof_ || !chunk.empty();
+    return !eof_ || !text_.empty();
 }
 
 bool TextSource::next_line(std::string_view& line) {
+    std::size_t searched = 0;  // bytes after pos_ known to hold no line end
     for (;;) {
         if (skip_lf_ && pos_ < text_.size()) {
             if (text_[pos_] == '\n') ++pos_;
@@ -139,9 +138,9 @@ bool TextSource::next_line(std::string_view& line) {
         }
         const char* begin = text_.data() + pos_;
         std::size_t avail = text_.size() - pos_;
-        const void* lf = std::memchr(begin, '\n', avail);
+        const void* lf = std::memchr(begin + searched, '\n', avail - searched);
         std::size_t scan = lf ? std::size_t(static_cast<const char*>(lf) - begin) : avail;
-        const void* cr = std::memchr(begin, '\r', scan);
+        const void* cr = std::memchr(begin + searched, '\r', scan - searched);
         if (cr) {
             std::size_t len = std::size_t(static_cast<const char*>(cr) - begin);
             line = std::string_view(begin, len);
@@ -158,6 +157,7 @@ bool TextSource::next_line(std::string_view& line) {
             pos_ += scan + 1;
             return true;
         }
+        searched = avail;  // fill() moves the unread text to the front, so this stays valid
         if (!fill()) {
             if (pos_ >= text_.size()) return false;
             line = std::string_view(text_.data() + pos_, text_.size() - pos_);

@@ -38,7 +38,8 @@ private:
     void append_code_point(std::uint32_t cp);
 
     ByteReader read_bytes_;
-    std::string raw_;       // bytes not yet decoded (an odd UTF-16 byte)
+    std::string read_buffer_;
+    std::string raw_;       // bytes not yet decoded (the first few, or an odd UTF-16 byte)
     std::string text_;      // decoded UTF-8; [pos_, size) not yet consumed
     std::size_t pos_ = 0;
     std::uint64_t bytes_read_ = 0;

@@ -1,0 +1,40 @@
+// Shared by the fuzz targets: feed bytes through a source that hands them out in small,
+// input-chosen chunks (so buffer edges are exercised), run the whole pipeline, and write
+// every format of the result to memory.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <sstream>
+#include <string_view>
+
+#include "pipeline.hpp"
+#include "trakvia/engine/writers.hpp"
+
+namespace trakvia::engine::fuzzing {
+
+inline void run(const std::uint8_t* data, std::size_t size, InputKind kind) {
+    if (size == 0) return;
+    const unsigned control = data[0];
+    std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::size_t chunk = (control & 0x0F) == 0 ? bytes.size() + 1 : (control & 0x0F);
+    std::size_t offset = 0;
+    TextSource source([&](char* buffer, std::size_t capacity) {
+        std::size_t n = std::min({capacity, chunk, bytes.size() - offset});
+        std::memcpy(buffer, bytes.data() + offset, n);
+        offset += n;
+        return n;
+    });
+    ConvertOptions options;
+    options.sample_mode = static_cast<SampleMode>((control >> 4) & 3);
+    if (control & 0x40) options.utc_offset_minutes = int(control) - 128;
+    BuiltTrack built = build_track(source, kind, options);
+    if (built.track.points.size() > 2000) return;
+    for (OutputFormat format : {format_gpx, format_kml, format_geojson, format_csv, format_nmea, format_mgjson}) {
+        std::ostringstream out;
+        writer_for(format).write(out, built.track);
+    }
+}
+
+}  // namespace trakvia::engine::fuzzing

@@ -1,0 +1,7 @@
+// libFuzzer target: arbitrary bytes as a GPX file, through the whole pipeline.
+#include "fuzz_common.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    trakvia::engine::fuzzing::run(data, size, trakvia::engine::InputKind::gpx);
+    return 0;
+}
