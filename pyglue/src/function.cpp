@@ -39,6 +39,8 @@ PyObject* interned_name(const char* name) {
 
 }  // namespace
 
+nb::handle interned(const char* text) { return interned_name(text); }
+
 nb::object Globals::operator[](const char* name) const {
     return (*this)[nb::handle(interned_name(name))];
 }

@@ -19,6 +19,9 @@ inline pyglue::Param param(std::string name, std::string annotation, nb::object 
     return p;
 }
 
+// The interned name object for an attribute, method or keyword name (see pyglue::interned).
+inline nb::handle py_name(const char* text) { return pyglue::interned(text); }
+
 // `item in container`, with the interpreter's own membership test.
 inline bool contains(nb::handle container, nb::handle item) {
     const int r = PySequence_Contains(container.ptr(), item.ptr());
@@ -29,7 +32,7 @@ inline bool contains(nb::handle container, nb::handle item) {
 }
 
 // `os.path` as the module's `os` name gives it at this moment.
-inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr("path"); }
+inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr(py_name("path")); }
 
 // `(text or "").strip()`: the filter texts accept None and surrounding white space.
 inline nb::object stripped_text(nb::handle text) {

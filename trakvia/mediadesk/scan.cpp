@@ -52,37 +52,62 @@ struct Group {
 // The file's time and size, or now and 0 when its status cannot be read.
 std::pair<nb::object, nb::object> file_time_and_size(const pyglue::Globals& g, nb::handle full_p) {
     try {
-        nb::object st = g["os"].attr("stat")(full_p);
-        nb::object time = g["datetime"].attr("fromtimestamp")(st.attr("st_mtime"));
-        return {time, st.attr("st_size")};
+        nb::object st = g["os"].attr(py_name("stat"))(full_p);
+        nb::object time = g["datetime"].attr(py_name("fromtimestamp"))(st.attr(py_name("st_mtime")));
+        return {time, st.attr(py_name("st_size"))};
     } catch (nb::python_error& e) {
         if (!e.matches(PyExc_OSError)) {
             throw;
         }
-        return {g["datetime"].attr("now")(), nb::int_(0)};
+        return {g["datetime"].attr(py_name("now"))(), nb::int_(0)};
     }
 }
 
+// record.<attr> += amount
 void add_to(nb::handle record, const char* attr, nb::handle amount) {
-    nb::setattr(record, attr, record.attr(attr) + amount);
+    nb::handle name = py_name(attr);
+    nb::setattr(record, name, record.attr(name) + amount);
+}
+
+void append_to(nb::handle record, const char* list_name, nb::handle path) {
+    record.attr(py_name(list_name)).attr(py_name("append"))(path);
+}
+
+// `DjiFileSet(index=..., index_str=..., base_dir=...)`
+nb::object new_file_set(const pyglue::Globals& g, nb::handle index, nb::handle root_dir) {
+    static nb::handle kwnames = [] {
+        PyObject* t = PyTuple_Pack(3, py_name("index").ptr(), py_name("index_str").ptr(), py_name("base_dir").ptr());
+        if (!t) {
+            throw nb::python_error();
+        }
+        return nb::handle(t);  // kept for the life of the process
+    }();
+    nb::object index_str = g["format"](index, py_name("04d"));
+    PyObject* args[] = {index.ptr(), index_str.ptr(), root_dir.ptr()};
+    PyObject* r = PyObject_Vectorcall(g["DjiFileSet"].ptr(), args, 0, kwnames.ptr());
+    if (!r) {
+        throw nb::python_error();
+    }
+    return nb::steal(r);
 }
 
 // Recognises one file and files it into `groups`; names that are not media are skipped.
 void process_file(const pyglue::Globals& g, nb::handle path, nb::handle root_dir, nb::handle fname,
                   std::map<long long, Group>& groups) {
-    nb::object full_p = path.attr("join")(root_dir, fname);
-    if (!nb::bool_(path.attr("isfile")(full_p))) {
+    nb::object full_p = path.attr(py_name("join"))(root_dir, fname);
+    if (!nb::bool_(path.attr(py_name("isfile"))(full_p))) {
         return;
     }
+    nb::handle srt = py_name("srt"), lrf = py_name("lrf"), gpx = py_name("gpx");
     nb::object index, ext;
-    nb::object m = g["_RE_DJI_INDEX"].attr("search")(fname);
+    nb::object m = g["_RE_DJI_INDEX"].attr(py_name("search"))(fname);
     if (!m.is_none()) {
-        index = g["int"](m.attr("group")(1));
-        ext = m.attr("group")(2).attr("lower")();
+        nb::handle group = py_name("group");
+        index = g["int"](m.attr(group)(1));
+        ext = m.attr(group)(2).attr(py_name("lower"))();
     } else {
-        ext = path.attr("splitext")(fname)[1].attr("lower")().attr("lstrip")(".");
-        const bool media = contains(g["_VIDEO_EXTS_SET"], ext) || ext.equal(nb::str("srt")) ||
-                           ext.equal(nb::str("lrf")) || ext.equal(nb::str("gpx"));
+        ext = path.attr(py_name("splitext"))(fname)[1].attr(py_name("lower"))().attr(py_name("lstrip"))(".");
+        const bool media = contains(g["_VIDEO_EXTS_SET"], ext) || ext.equal(srt) || ext.equal(lrf) || ext.equal(gpx);
         if (!media) {
             return;
         }
@@ -92,26 +117,23 @@ void process_file(const pyglue::Globals& g, nb::handle path, nb::handle root_dir
     const long long key = nb::cast<long long>(index);
     auto it = groups.find(key);
     if (it == groups.end()) {
-        nb::object index_str = g["format"](index, "04d");
-        nb::object record = g["DjiFileSet"](nb::arg("index") = index, nb::arg("index_str") = index_str,
-                                            nb::arg("base_dir") = root_dir);
-        it = groups.emplace(key, Group{index, record}).first;
+        it = groups.emplace(key, Group{index, new_file_set(g, index, root_dir)}).first;
     }
     nb::handle record = it->second.record;
 
     auto [file_dt, size] = file_time_and_size(g, full_p);
-    nb::setattr(record, "mtime", file_dt);
+    nb::setattr(record, py_name("mtime"), file_dt);
     add_to(record, "total_size_bytes", size);
 
     if (contains(g["_VIDEO_EXTS_SET"], ext)) {
-        record.attr("video_files").attr("append")(full_p);
-    } else if (ext.equal(nb::str("srt"))) {
-        record.attr("srt_files").attr("append")(full_p);
-    } else if (ext.equal(nb::str("lrf"))) {
-        record.attr("lrf_files").attr("append")(full_p);
+        append_to(record, "video_files", full_p);
+    } else if (ext.equal(srt)) {
+        append_to(record, "srt_files", full_p);
+    } else if (ext.equal(lrf)) {
+        append_to(record, "lrf_files", full_p);
         add_to(record, "lrf_size_bytes", size);
-    } else if (ext.equal(nb::str("gpx"))) {
-        record.attr("gpx_files").attr("append")(full_p);
+    } else if (ext.equal(gpx)) {
+        append_to(record, "gpx_files", full_p);
     }
 }
 
@@ -121,13 +143,13 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
     const nb::object& index_filter = args[2];
 
     nb::object resolved = g["resolve_dji_directory"](dir_path);
-    if (!nb::bool_(os_path(g).attr("isdir")(resolved))) {
+    if (!nb::bool_(os_path(g).attr(py_name("isdir"))(resolved))) {
         return nb::list();
     }
     nb::object idx_set = g["parse_index_filter"](index_filter);
 
     std::map<long long, Group> groups;
-    for (nb::handle entry : g["os"].attr("walk")(resolved)) {
+    for (nb::handle entry : g["os"].attr(py_name("walk"))(resolved)) {
         nb::object root_dir = entry[0];
         nb::list files = nb::borrow<nb::list>(g["sorted"](entry[2]));
         nb::object path = os_path(g);
@@ -141,7 +163,7 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
         if (!idx_set.is_none() && !contains(idx_set, group.index)) {
             continue;
         }
-        nb::object keep = g["matches_date_or_age_filter"](group.record.attr("mtime"), date_filter);
+        nb::object keep = g["matches_date_or_age_filter"](group.record.attr(py_name("mtime")), date_filter);
         if (nb::bool_(keep)) {
             result.append(group.record);
         }

@@ -34,6 +34,11 @@ private:
     nb::handle dict_;
 };
 
+// The interned str for `text`, made once per process and kept (as interned strings are). Use it
+// for attribute and method names in hot paths: the interpreter's attribute caches key on
+// interned names, and no temporary string is built per call.
+nb::handle interned(const char* text);
+
 enum class ParamKind { positional_or_keyword, keyword_only };
 
 struct Param {
