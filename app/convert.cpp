@@ -6,9 +6,28 @@ namespace {
 
 using namespace nb::literals;
 
+// Takes the output folder out of a walk's sub-folder list, so that tracks written by an earlier
+// run into a folder inside the input are not read back as inputs and converted again.
+void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle subfolders,
+                        nb::handle output_dir) {
+    nb::object normcase = os_path(g, "normcase");
+    nb::object target = normcase(output_dir);
+    const Py_ssize_t count = PyObject_Size(subfolders.ptr());
+    if (count < 0) {
+        throw nb::python_error();
+    }
+    for (Py_ssize_t i = count; i-- > 0;) {
+        nb::object name = checked(PySequence_GetItem(subfolders.ptr(), i));
+        if (normcase(os_path(g, "join")(root, name)).equal(target) &&
+            PySequence_DelItem(subfolders.ptr(), i) < 0) {
+            throw nb::python_error();
+        }
+    }
+}
+
 // The files to convert: a file input as it is; a folder input resolved to its media folder and
 // walked top-down, names sorted within each folder and kept when their ending is supported.
-nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path) {
+nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::handle output_dir) {
     nb::list inputs;
     if (truthy(os_path(g, "isfile")(input_path))) {
         inputs.append(input_path);
@@ -20,6 +39,7 @@ nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path) {
     nb::object media_dir = g["resolve_dji_directory"](input_path);
     for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
         const std::vector<nb::object> walked = unpack(entry, 3);
+        skip_output_folder(g, walked[0], walked[1], output_dir);
         for (nb::handle name : nb::iter(g["sorted"](walked[2]))) {
             if (truthy(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
                 inputs.append(os_path(g, "join")(walked[0], name));
@@ -41,7 +61,7 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     g["os"].attr("makedirs")(output_dir, "exist_ok"_a = true);
     nb::object options = g["ConversionOptions"]("sample_mode"_a = args.attr("sample"));
 
-    for (nb::handle path : collect_inputs(g, input_path)) {
+    for (nb::handle path : collect_inputs(g, input_path, output_dir)) {
         nb::object result = g["convert_srt_file"](path, output_dir, options);
         print_line(g, Line() << "[OK] " << os_path(g, "basename")(path) << " -> "
                              << result.attr("filtered_point_count") << " nokta, "

@@ -45,6 +45,14 @@ def test_folder_input_is_resolved_walked_and_sorted(run_main, engine, tmp_path):
         "[OK] " + os.path.basename(p) for p in expected]
 
 
+def test_the_output_folder_inside_the_input_is_not_read_back(app, monkeypatch, run_main, engine, tmp_path):
+    monkeypatch.setattr(app, "ALL_SUPPORTED_EXTENSIONS", (".srt", ".gpx"))
+    touch(tmp_path / "in", "DJI_0001.SRT", "izler/DJI_0001.gpx", "sub/x.gpx", "sub/izler/y.srt")
+    run_main("convert", tmp_path / "in", "-o", tmp_path / "in" / "izler")
+    assert [os.path.relpath(args[0], tmp_path / "in") for args, _ in engine.converts] == [
+        "DJI_0001.SRT", os.path.join("sub", "x.gpx"), os.path.join("sub", "izler", "y.srt")]
+
+
 def test_default_output_is_cikti_gpx_in_the_working_folder(run_main, engine, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     touch(tmp_path, "in/kayıt.txt")
