@@ -260,6 +260,10 @@ bool bind_arguments(FunctionObject* f, PyObject* const* args, Py_ssize_t argcoun
 
 PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     FunctionObject* f = as_function(self);
+    if (!f->globals) {  // only after the collector has cleared it, e.g. at interpreter shutdown
+        PyErr_Format(PyExc_RuntimeError, "%U() called after its module namespace was cleared", f->qualname);
+        return nullptr;
+    }
     // Hold the object: a body may rebind the module name that was its last reference.
     nb::object keep = nb::borrow(self);
     std::vector<nb::object> slots(f->impl->names.size());
@@ -349,7 +353,10 @@ int set_qualname(PyObject* self, PyObject* value, void*) {
     return set_text(value, &as_function(self)->qualname, "__qualname__");
 }
 
-PyObject* get_doc(PyObject* self, void*) { return Py_NewRef(as_function(self)->doc); }
+PyObject* get_doc(PyObject* self, void*) {
+    PyObject* doc = as_function(self)->doc;
+    return Py_NewRef(doc ? doc : Py_None);
+}
 int set_doc(PyObject* self, PyObject* value, void*) {
     Py_XSETREF(as_function(self)->doc, Py_NewRef(value ? value : Py_None));
     return 0;

@@ -5,6 +5,7 @@ import datetime as real_datetime
 import inspect
 import os
 import re
+import shutil
 import subprocess
 import sys
 import textwrap
@@ -191,3 +192,26 @@ def test_second_interpreter_is_refused(bundle_dir):
     assert result.stdout.strip() == (
         "<class 'ImportError'>: Interpreter change detected - this module can only be loaded into one "
         "interpreter per process.")
+
+
+@pytest.mark.parametrize(
+    "converter_source,expected",
+    [
+        ("raise OSError('motor yüklenemedi')", "OSError: motor yüklenemedi"),
+        ("X = 1", "ImportError: cannot import name 'create_sample_srt_files' from 'trakvia.converter' ({file})"),
+    ],
+)
+def test_failed_start_up_import_fails_the_module(tmp_path, bundle_dir, converter_source, expected):
+    package = tmp_path / "trakvia"
+    package.mkdir()
+    shutil.copy(bundle_dir / "trakvia" / "__init__.py", package)
+    [library] = (bundle_dir / "trakvia").glob("mediadesk.*")
+    shutil.copy(library, package)
+    (package / "converter.py").write_text(converter_source, encoding="utf-8")
+    result = _run("""
+        try:
+            import trakvia.mediadesk
+        except Exception as exc:
+            print(f"{type(exc).__name__}: {exc}")
+        """, tmp_path)
+    assert result.stdout.strip() == expected.format(file=package / "converter.py"), result.stderr

@@ -51,8 +51,16 @@ void import_names(nb::handle module, const char* from, std::initializer_list<con
                 throw nb::python_error();
             }
             PyErr_Clear();
+            // The interpreter's own wording for a failed `from ... import name`.
             nb::object src_name = nb::getattr(src, "__name__", nb::str(from));
-            PyErr_Format(PyExc_ImportError, "cannot import name '%s' from '%U'", n, src_name.ptr());
+            nb::object src_file = nb::getattr(src, "__file__", nb::none());
+            if (src_file.is_none()) {
+                PyErr_Format(PyExc_ImportError, "cannot import name '%s' from %R (unknown location)", n,
+                             src_name.ptr());
+            } else {
+                PyErr_Format(PyExc_ImportError, "cannot import name '%s' from %R (%S)", n, src_name.ptr(),
+                             src_file.ptr());
+            }
             throw nb::python_error();
         }
         bind(module, n, nb::steal(value));
