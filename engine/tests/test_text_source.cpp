@@ -1,0 +1,82 @@
+// Text input: the same lines whatever the read sizes, line ends and encoding.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "text_source.hpp"
+
+namespace trakvia::engine {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& bytes, std::size_t chunk) {
+    std::size_t offset = 0;
+    TextSource source([&](char* buffer, std::size_t size) {
+        std::size_t n = std::min({size, chunk, bytes.size() - offset});
+        std::memcpy(buffer, bytes.data() + offset, n);
+        offset += n;
+        return n;
+    });
+    std::vector<std::string> out;
+    std::string_view line;
+    while (source.next_line(line)) out.emplace_back(line);
+    return out;
+}
+
+std::string utf16le(const std::u16string& text, bool bom) {
+    std::string out = bom ? "\xFF\xFE" : "";
+    for (char16_t u : text) {
+        out += char(u & 0xFF);
+        out += char(u >> 8);
+    }
+    return out;
+}
+
+TEST(TextSource, LinesDoNotDependOnReadSizes) {
+    const std::vector<std::string> expected{"1", "", "İstanbul ğüşöç 😀", "last"};
+    const std::string inputs[] = {
+        "1\r\n\r\nİstanbul ğüşöç 😀\r\nlast",
+        "\xEF\xBB\xBF" "1\n\nİstanbul ğüşöç 😀\nlast\n",
+        "1\r\rİstanbul ğüşöç 😀\rlast\r",
+        utf16le(u"1\r\n\r\nİstanbul ğüşöç 😀\r\nlast", true),
+        utf16le(u"1\n\nİstanbul ğüşöç 😀\nlast", false),
+    };
+    for (const std::string& input : inputs) {
+        for (std::size_t chunk : {1u, 2u, 3u, 5u, 4096u}) {
+            EXPECT_EQ(lines_of(input, chunk), expected) << "chunk " << chunk;
+        }
+    }
+}
+
+TEST(TextSource, BrokenUtf16EndsWithAReplacementCharacter) {
+    std::string odd = utf16le(u"ab", true) + "c";  // one byte short of a code unit
+    EXPECT_EQ(lines_of(odd, 1), (std::vector<std::string>{"ab\xEF\xBF\xBD"}));
+    std::string lone = utf16le(u"a", true) + "\x3D\xD8";  // a high surrogate with nothing after it
+    EXPECT_EQ(lines_of(lone, 3), (std::vector<std::string>{"a\xEF\xBF\xBD"}));
+}
+
+TEST(TextSource, ReadUntilSplitsAcrossReads) {
+    const std::string xml = "<a x='1'>text<!-- c --></a>";
+    for (std::size_t chunk : {1u, 2u, 7u, 4096u}) {
+        std::size_t offset = 0;
+        TextSource source([&](char* buffer, std::size_t size) {
+            std::size_t n = std::min({size, chunk, xml.size() - offset});
+            std::memcpy(buffer, xml.data() + offset, n);
+            offset += n;
+            return n;
+        });
+        std::vector<std::string> pieces;
+        std::string_view piece;
+        while (source.read_until('<', piece)) {
+            pieces.emplace_back(piece);
+            if (!source.read_until('>', piece)) break;
+            pieces.emplace_back(piece);
+        }
+        EXPECT_EQ(pieces, (std::vector<std::string>{"", "a x='1'", "text", "!-- c --", "", "/a"})) << chunk;
+    }
+}
+
+}  // namespace
+}  // namespace trakvia::engine
