@@ -369,18 +369,26 @@ PyObject* get_annotations(PyObject* self, void*) {
     }
     return Py_NewRef(f->annotations);
 }
-int set_annotations(PyObject* self, PyObject* value, void*) {
-    FunctionObject* f = as_function(self);
+// Stores a dict/tuple attribute that None (or deletion) resets; what the signature shows changes.
+int set_optional(FunctionObject* f, PyObject** slot, PyObject* value, bool (*accepts)(PyObject*),
+                 const char* type_error) {
     if (value == Py_None) {
         value = nullptr;
     }
-    if (value && !PyDict_Check(value)) {
-        PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
+    if (value && !accepts(value)) {
+        PyErr_SetString(PyExc_TypeError, type_error);
         return -1;
     }
-    Py_XSETREF(f->annotations, Py_XNewRef(value));
+    Py_XSETREF(*slot, Py_XNewRef(value));
     Py_CLEAR(f->signature);
     return 0;
+}
+bool is_dict(PyObject* o) { return PyDict_Check(o); }
+bool is_tuple(PyObject* o) { return PyTuple_Check(o); }
+
+int set_annotations(PyObject* self, PyObject* value, void*) {
+    FunctionObject* f = as_function(self);
+    return set_optional(f, &f->annotations, value, is_dict, "__annotations__ must be set to a dict object");
 }
 
 PyObject* get_defaults(PyObject* self, void*) {
@@ -389,21 +397,12 @@ PyObject* get_defaults(PyObject* self, void*) {
 }
 int set_defaults(PyObject* self, PyObject* value, void*) {
     FunctionObject* f = as_function(self);
-    if (value == Py_None) {
-        value = nullptr;
-    }
-    if (value && !PyTuple_Check(value)) {
-        PyErr_SetString(PyExc_TypeError, "__defaults__ must be set to a tuple object");
-        return -1;
-    }
-    if (value && PyTuple_GET_SIZE(value) > f->impl->argcount) {
+    if (value && PyTuple_Check(value) && PyTuple_GET_SIZE(value) > f->impl->argcount) {
         // A def tolerates this; our binding would index past the parameters, so refuse it.
         PyErr_SetString(PyExc_ValueError, "__defaults__ has more items than positional parameters");
         return -1;
     }
-    Py_XSETREF(f->defaults, Py_XNewRef(value));
-    Py_CLEAR(f->signature);
-    return 0;
+    return set_optional(f, &f->defaults, value, is_tuple, "__defaults__ must be set to a tuple object");
 }
 
 PyObject* get_kwdefaults(PyObject* self, void*) {
@@ -412,16 +411,7 @@ PyObject* get_kwdefaults(PyObject* self, void*) {
 }
 int set_kwdefaults(PyObject* self, PyObject* value, void*) {
     FunctionObject* f = as_function(self);
-    if (value == Py_None) {
-        value = nullptr;
-    }
-    if (value && !PyDict_Check(value)) {
-        PyErr_SetString(PyExc_TypeError, "__kwdefaults__ must be set to a dict object");
-        return -1;
-    }
-    Py_XSETREF(f->kwdefaults, Py_XNewRef(value));
-    Py_CLEAR(f->signature);
-    return 0;
+    return set_optional(f, &f->kwdefaults, value, is_dict, "__kwdefaults__ must be set to a dict object");
 }
 
 PyObject* get_signature(PyObject* self, void*) {

@@ -128,6 +128,8 @@ def test_attributes_are_settable_like_a_def(probe, reference):
             f.__name__ = 3
         with pytest.raises(TypeError, match="__defaults__ must be set to a tuple object"):
             f.__defaults__ = ["x"]
+        with pytest.raises(ValueError, match="more items than positional parameters"):
+            f.__defaults__ = (1, 2, 3, 4)
         # New defaults change both binding and the signature, as for a def.
         ref = reference["mixed"]
         for fn in (f, ref):

@@ -166,21 +166,12 @@ nb::object matches_date_or_age_filter(const pyglue::Globals& g, const std::vecto
 }  // namespace
 
 pyglue::FunctionSpec parse_index_filter_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "parse_index_filter";
-    spec.params = {param("index_expr", "str")};
-    spec.return_annotation = "Optional[Set[int]]";
-    spec.body = parse_index_filter;
-    return spec;
+    return function_spec("parse_index_filter", {param("index_expr", "str")}, "Optional[Set[int]]", parse_index_filter);
 }
 
 pyglue::FunctionSpec matches_date_or_age_filter_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "matches_date_or_age_filter";
-    spec.params = {param("file_dt", "datetime"), param("filter_expr", "str")};
-    spec.return_annotation = "bool";
-    spec.body = matches_date_or_age_filter;
-    return spec;
+    return function_spec("matches_date_or_age_filter", {param("file_dt", "datetime"), param("filter_expr", "str")},
+                         "bool", matches_date_or_age_filter);
 }
 
 }  // namespace trakvia::mediadesk

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace trakvia::mediadesk {
 
@@ -17,6 +18,18 @@ inline pyglue::Param param(std::string name, std::string annotation, nb::object 
     p.annotation = std::move(annotation);
     p.default_value = std::move(default_value);
     return p;
+}
+
+// A function spec: name, parameters, return annotation, body and docstring ("" for none).
+inline pyglue::FunctionSpec function_spec(const char* name, std::vector<pyglue::Param> params,
+                                          const char* return_annotation, pyglue::Body body, const char* doc = "") {
+    pyglue::FunctionSpec spec;
+    spec.name = name;
+    spec.doc = doc;
+    spec.params = std::move(params);
+    spec.return_annotation = return_annotation;
+    spec.body = body;
+    return spec;
 }
 
 // The interned name object for an attribute, method or keyword name (see pyglue::interned).

@@ -174,23 +174,16 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
 }  // namespace
 
 pyglue::FunctionSpec resolve_dji_directory_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "resolve_dji_directory";
-    spec.doc = "SD kart veya klasör verildiğinde DCIM/DJI_001 ya da DCIM/100MEDIA alt klasörünü otomatik çözümler.";
-    spec.params = {param("path", "str")};
-    spec.return_annotation = "str";
-    spec.body = resolve_dji_directory;
-    return spec;
+    return function_spec(
+        "resolve_dji_directory", {param("path", "str")}, "str", resolve_dji_directory,
+        "SD kart veya klasör verildiğinde DCIM/DJI_001 ya da DCIM/100MEDIA alt klasörünü otomatik çözümler.");
 }
 
 pyglue::FunctionSpec list_dji_files_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "list_dji_files";
-    spec.params = {param("dir_path", "str"), param("date_filter", "str", nb::str("")),
-                   param("index_filter", "str", nb::str(""))};
-    spec.return_annotation = "List[DjiFileSet]";
-    spec.body = list_dji_files;
-    return spec;
+    return function_spec("list_dji_files",
+                         {param("dir_path", "str"), param("date_filter", "str", nb::str("")),
+                          param("index_filter", "str", nb::str(""))},
+                         "List[DjiFileSet]", list_dji_files);
 }
 
 }  // namespace trakvia::mediadesk
