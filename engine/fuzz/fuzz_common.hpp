@@ -3,9 +3,7 @@
 // every format of the result to memory.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <sstream>
 #include <string_view>
 
@@ -18,14 +16,8 @@ inline void run(const std::uint8_t* data, std::size_t size, InputKind kind) {
     if (size == 0) return;
     const unsigned control = data[0];
     std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::size_t chunk = (control & 0x0F) == 0 ? bytes.size() + 1 : (control & 0x0F);
-    std::size_t offset = 0;
-    TextSource source([&](char* buffer, std::size_t capacity) {
-        std::size_t n = std::min({capacity, chunk, bytes.size() - offset});
-        std::memcpy(buffer, bytes.data() + offset, n);
-        offset += n;
-        return n;
-    });
+    const std::size_t chunk = (control & 0x0F) == 0 ? SIZE_MAX : (control & 0x0F);
+    TextSource source = TextSource::from_memory(bytes, chunk);
     ConvertOptions options;
     options.sample_mode = static_cast<SampleMode>((control >> 4) & 3);
     if (control & 0x40) options.utc_offset_minutes = int(control) - 128;

@@ -111,6 +111,8 @@ private:
     }
     void scan_content(std::string_view s);
     std::size_t handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end);
+    std::size_t counter_value(std::string_view s, std::size_t p);
+    std::size_t coordinate_value(std::string_view s, std::size_t p, bool& seen, double& value, int& decimals);
 
     const RecordSink& sink_;
     SrtReadSummary summary_;
@@ -247,21 +249,31 @@ std::optional<std::int64_t> as_counter(const std::optional<double>& v) {
     return std::int64_t(*v);
 }
 
+std::size_t SrtParser::counter_value(std::string_view s, std::size_t p) {
+    std::optional<double> v;
+    std::size_t q = colon_value(s, p, v);
+    if (auto c = as_counter(v)) b_.counter = c;
+    return q;
+}
+
+std::size_t SrtParser::coordinate_value(std::string_view s, std::size_t p, bool& seen, double& value, int& decimals) {
+    std::optional<double> v;
+    seen = true;
+    std::size_t q = colon_value(s, p, v, &decimals);
+    value = v ? *v : kNaN;
+    return q;
+}
+
 std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end) {
     const std::string_view key = s.substr(key_begin, key_end - key_begin);
     const std::size_t p = key_end;
-    std::optional<double> v;
     switch (key.size()) {
         case 1:
             if (key[0] == 'H') return spaced_value(s, p, b_.h);
             return p;
         case 2:
             if (key_is(key, "Hb")) return colon_value(s, p, b_.hb);
-            if (key_is(key, "No")) {
-                std::size_t q = colon_value(s, p, v);
-                if (auto c = as_counter(v)) b_.counter = c;
-                return q;
-            }
+            if (key_is(key, "No")) return counter_value(s, p);
             return p;
         case 3:
             if (key_is(key, "GPS") || key_is(key, "RTK")) return tuple_value(s, p, b_.gps);
@@ -272,37 +284,19 @@ std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std
             if (key_is(key, "HOME")) return tuple_value(s, p, b_.home);
             return p;
         case 6:
-            if (key_is(key, "SrtCnt")) {
-                std::size_t q = colon_value(s, p, v);
-                if (auto c = as_counter(v)) b_.counter = c;
-                return q;
-            }
+            if (key_is(key, "SrtCnt")) return counter_value(s, p);
             return p;
         case 7:
             if (key_is(key, "rel_alt")) return colon_value(s, p, b_.rel_alt);
             if (key_is(key, "abs_alt")) return colon_value(s, p, b_.abs_alt);
             return p;
         case 8:
-            if (key_is(key, "latitude")) {
-                b_.lat_seen = true;
-                std::size_t q = colon_value(s, p, v, &b_.lat_dec);
-                b_.lat = v ? *v : kNaN;
-                return q;
-            }
+            if (key_is(key, "latitude")) return coordinate_value(s, p, b_.lat_seen, b_.lat, b_.lat_dec);
             if (key_is(key, "altitude")) return colon_value(s, p, b_.altitude);
-            if (key_is(key, "FrameCnt")) {
-                std::size_t q = colon_value(s, p, v);
-                if (auto c = as_counter(v)) b_.counter = c;
-                return q;
-            }
+            if (key_is(key, "FrameCnt")) return counter_value(s, p);
             return p;
         case 9:
-            if (key_is(key, "longitude")) {
-                b_.lon_seen = true;
-                std::size_t q = colon_value(s, p, v, &b_.lon_dec);
-                b_.lon = v ? *v : kNaN;
-                return q;
-            }
+            if (key_is(key, "longitude")) return coordinate_value(s, p, b_.lon_seen, b_.lon, b_.lon_dec);
             if (key_is(key, "BAROMETER")) {
                 std::size_t q = colon_value(s, p, b_.barometer);
                 if (!b_.barometer) {  // "BAROMETER(91.2)"
@@ -314,12 +308,8 @@ std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std
             }
             return p;
         case 10:
-            if (key_is(key, "longtitude")) {  // the spelling of several firmware generations
-                b_.lon_seen = true;
-                std::size_t q = colon_value(s, p, v, &b_.lon_dec);
-                b_.lon = v ? *v : kNaN;
-                return q;
-            }
+            if (key_is(key, "longtitude"))  // the spelling of several firmware generations
+                return coordinate_value(s, p, b_.lon_seen, b_.lon, b_.lon_dec);
             if (key_is(key, "ULTRASONIC")) return colon_value(s, p, b_.ultrasonic);
             return p;
         case 12:

@@ -13,10 +13,10 @@ constexpr std::size_t kChunk = 1u << 18;
 
 TextSource::TextSource(ByteReader read_bytes) : read_bytes_(std::move(read_bytes)) {}
 
-TextSource TextSource::from_memory(std::string_view bytes) {
+TextSource TextSource::from_memory(std::string_view bytes, std::size_t max_read) {
     auto offset = std::make_shared<std::size_t>(0);
-    return TextSource([bytes, offset](char* buffer, std::size_t size) {
-        std::size_t n = std::min(size, bytes.size() - *offset);
+    return TextSource([bytes, offset, max_read](char* buffer, std::size_t size) {
+        std::size_t n = std::min({size, max_read, bytes.size() - *offset});
         std::memcpy(buffer, bytes.data() + *offset, n);
         *offset += n;
         return n;

@@ -16,7 +16,8 @@ public:
     using ByteReader = std::function<std::size_t(char* buffer, std::size_t size)>;
 
     explicit TextSource(ByteReader read_bytes);
-    static TextSource from_memory(std::string_view bytes);
+    // Reads `bytes` (not copied; they must outlive the source), at most `max_read` at a time.
+    static TextSource from_memory(std::string_view bytes, std::size_t max_read = SIZE_MAX);
 
     // The next line without its terminator (LF, CRLF or a bare CR). The view stays valid
     // until the next call. False at the end of the input.

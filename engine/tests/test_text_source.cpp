@@ -1,8 +1,6 @@
 // Text input: the same lines whatever the read sizes, line ends and encoding.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,13 +10,7 @@ namespace trakvia::engine {
 namespace {
 
 std::vector<std::string> lines_of(const std::string& bytes, std::size_t chunk) {
-    std::size_t offset = 0;
-    TextSource source([&](char* buffer, std::size_t size) {
-        std::size_t n = std::min({size, chunk, bytes.size() - offset});
-        std::memcpy(buffer, bytes.data() + offset, n);
-        offset += n;
-        return n;
-    });
+    TextSource source = TextSource::from_memory(bytes, chunk);
     std::vector<std::string> out;
     std::string_view line;
     while (source.next_line(line)) out.emplace_back(line);
@@ -60,13 +52,7 @@ TEST(TextSource, BrokenUtf16EndsWithAReplacementCharacter) {
 TEST(TextSource, ReadUntilSplitsAcrossReads) {
     const std::string xml = "<a x='1'>text<!-- c --></a>";
     for (std::size_t chunk : {1u, 2u, 7u, 4096u}) {
-        std::size_t offset = 0;
-        TextSource source([&](char* buffer, std::size_t size) {
-            std::size_t n = std::min({size, chunk, xml.size() - offset});
-            std::memcpy(buffer, xml.data() + offset, n);
-            offset += n;
-            return n;
-        });
+        TextSource source = TextSource::from_memory(xml, chunk);
         std::vector<std::string> pieces;
         std::string_view piece;
         while (source.read_until('<', piece)) {
