@@ -152,6 +152,12 @@ Track estimated_speeds() {
     t.points[1].estimated_speed_mps = 99.0;
     return t;
 }
+Track antimeridian() {
+    Track t = two_point_track();
+    t.points[0].lon_deg = 180.0;
+    t.points[1].lon_deg = -180.0;
+    return t;
+}
 Track single_point_spans() {
     // Spans of 1, 2 and 2 points: line formats join the lone point to the span after it.
     Track t = test::two_segment_track();
@@ -178,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Tracks, VariantTest, ::testing::Values(
     VariantCase{"no_clock_mgjson", no_clock, format_mgjson, {"\"time\": \"1970-01-01T00:00:02.000Z\"", "\"isGMT\": true"}, {"streamDate", "2024"}},
     // No elevation: no altitude at all, positions are 2-D.
     VariantCase{"no_ele_gpx", no_elevation, format_gpx, {"lon=\"29.0000000\"><time>"}, {"<ele>"}},
-    VariantCase{"no_ele_kml", no_elevation, format_kml, {"<gx:coord>29.0000000 41.0000000</gx:coord>"}, {"altitudeMode"}},
+    VariantCase{"no_ele_kml", no_elevation, format_kml, {"<gx:coord>29.0000000 41.0000000 0</gx:coord>"}, {"altitudeMode"}},
     VariantCase{"no_ele_geojson", no_elevation, format_geojson, {"[29.0000000, 41.0000000]"}, {"elevation"}},
     VariantCase{"no_ele_csv", no_elevation, format_csv, {"GPSLatitude,GPSLongitude,speed_mps,h_takeoff_m,h_abs_m,video_s\n"}, {"GPSAltitude"}},
     VariantCase{"no_ele_nmea", no_elevation, format_nmea, {",E,1,,,,M,,M,,*"}, {"60.0"}},
@@ -188,6 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Tracks, VariantTest, ::testing::Values(
     VariantCase{"relative_csv", relative_elevation, format_csv, {"GPSAltitude,speed_mps,h_abs_m,video_s\n", ",1.000,11.13,62.000,2.000\n"}, {"h_takeoff_m"}},
     VariantCase{"estimated_speed_gpx", estimated_speeds, format_gpx, {"<gpxtpx:speed>5.50</gpxtpx:speed>", "<gpxtpx:speed>11.12</gpxtpx:speed>"}, {"99.00"}},
     VariantCase{"estimated_speed_csv", estimated_speeds, format_csv, {",60.000,5.50,", ",61.000,11.12,"}, {"99.00"}},
+    VariantCase{"antimeridian_gpx", antimeridian, format_gpx, {"lat=\"41.0000000\" lon=\"-180.0000000\"", "lat=\"41.0001000\" lon=\"-180.0000000\""}, {"\"180.0"}},
     // Segments: a new trkseg / track part / line part per span.
     VariantCase{"spans_gpx", test::two_segment_track, format_gpx, {"</trkseg>\n  <trkseg>\n   <trkpt lat=\"-33.8568000\" lon=\"-70.6483000\">"}, {}},
     VariantCase{"spans_kml", test::two_segment_track, format_kml, {"<gx:MultiTrack>", "<gx:coord>-70.6483000 -33.8568000 60.000</gx:coord>"}, {"<LineString>"}},

@@ -98,7 +98,8 @@ public:
                 out << "   <trkpt lat=\"";
                 out.fixed(p.lat_deg, kDegreeDecimals);
                 out << "\" lon=\"";
-                out.fixed(p.lon_deg, kDegreeDecimals);
+                // The schema's longitude range stops short of +180; the same meridian is -180.
+                out.fixed(p.lon_deg >= 179.99999995 ? p.lon_deg - 360.0 : p.lon_deg, kDegreeDecimals);
                 out << "\">";
                 if (const auto ele = elevation(track, p)) {
                     out << "<ele>";

@@ -33,6 +33,10 @@ std::string_view altitude_mode(AltitudeKind kind) {
     }
 }
 
+// `lon,lat[,alt]` for <coordinates>; gx:coord (sep ' ') always takes three values, and
+// ExifTool skips a track whose gx:coord has two, so a point without elevation gets 0 there:
+// with no altitudeMode the track is clamped to the ground and the value is not used (a
+// lone point without one in a track with elevation gets the same 0).
 void write_position(TextBuffer& out, const Track& track, const TrackPoint& p, char sep) {
     out.fixed(p.lon_deg, kDegreeDecimals);
     out << sep;
@@ -40,6 +44,8 @@ void write_position(TextBuffer& out, const Track& track, const TrackPoint& p, ch
     if (const auto ele = elevation(track, p)) {
         out << sep;
         out.fixed(*ele, kMetreDecimals);
+    } else if (sep == ' ') {
+        out << " 0";
     }
 }
 
