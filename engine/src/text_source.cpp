@@ -9,6 +9,9 @@ namespace trakvia::engine {
 
 namespace {
 constexpr std::size_t kChunk = 1u << 18;
+// A line or piece longer than this is handed out in parts, so a file without line ends
+// (a video given by mistake) cannot make the buffer grow with the file.
+constexpr std::size_t kMaxPiece = 1u << 22;
 }
 
 TextSource::TextSource(ByteReader read_bytes) : read_bytes_(std::move(read_bytes)) {}
@@ -158,7 +161,7 @@ bool TextSource::next_line(std::string_view& line) {
             return true;
         }
         searched = avail;  // fill() moves the unread text to the front, so this stays valid
-        if (!fill()) {
+        if (avail >= kMaxPiece || !fill()) {
             if (pos_ >= text_.size()) return false;
             line = std::string_view(text_.data() + pos_, text_.size() - pos_);
             pos_ = text_.size();
@@ -180,7 +183,7 @@ bool TextSource::read_until(char delim, std::string_view& piece) {
             return true;
         }
         searched = avail;  // fill() moves the unread text to the front, so this stays valid
-        if (!fill()) {
+        if (avail >= kMaxPiece || !fill()) {
             if (pos_ >= text_.size()) return false;
             piece = std::string_view(text_.data() + pos_, text_.size() - pos_);
             pos_ = text_.size();

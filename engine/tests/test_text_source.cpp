@@ -64,5 +64,19 @@ TEST(TextSource, ReadUntilSplitsAcrossReads) {
     }
 }
 
+TEST(TextSource, AFileWithoutLineEndsIsReadInBoundedParts) {
+    const std::string blob(9u << 20, 'x');
+    TextSource source = TextSource::from_memory(blob);
+    std::string_view line;
+    std::size_t total = 0, parts = 0;
+    while (source.next_line(line)) {
+        EXPECT_LE(line.size(), 5u << 20);
+        total += line.size();
+        ++parts;
+    }
+    EXPECT_EQ(total, blob.size());
+    EXPECT_GE(parts, 2u);
+}
+
 }  // namespace
 }  // namespace trakvia::engine

@@ -29,7 +29,8 @@ struct ConvertOptions {
     SampleMode sample_mode = SampleMode::hz1;
     unsigned formats = kDefaultFormats;
     // Offset of the file's local wall-clock time from UTC, in minutes (local = UTC + offset).
-    // Unset: the computer's local zone at each time stamp (DST-aware).
+    // Unset: the computer's local zone (DST-aware), taken at the first time stamp of each
+    // recording so that times never jump inside one. GPX times are UTC already.
     std::optional<int> utc_offset_minutes;
     // Altitude written as elevation; unset: the best kind the file has (see report).
     std::optional<AltitudeKind> elevation_kind;
@@ -40,10 +41,11 @@ struct ConvertReport {
     std::size_t raw_point_count = 0;       // telemetry records read, valid or not
     std::size_t valid_point_count = 0;     // records with a usable position
     std::size_t filtered_point_count = 0;  // points kept by the sampling mode and written
-    double total_distance_m = 0.0;         // over all valid points, ellipsoidal, 2-D
-    double max_speed_kmh = 0.0;
+    double total_distance_m = 0.0;         // over all valid points, ellipsoidal, 2-D, unsmoothed;
+                                           // not across a restart (two recordings joined)
+    double max_speed_kmh = 0.0;            // device speed, else over windows of >= 1 s
     double max_power_w = 0.0;
-    double duration_s = 0.0;
+    double duration_s = 0.0;               // first to last valid point on the track clock
     std::string time_source;               // e.g. "wall_clock_local", "utc", "cue", "none"
     std::optional<int> utc_offset_minutes; // the offset applied to the first point, if any
     std::string elevation_source;          // altitude_kind_name, or "" when none
