@@ -75,16 +75,17 @@ void append_to(nb::handle record, const char* list_name, nb::handle path) {
 
 // `DjiFileSet(index=..., index_str=..., base_dir=...)`
 nb::object new_file_set(const pyglue::Globals& g, nb::handle index, nb::handle root_dir) {
-    static nb::handle kwnames = [] {
-        PyObject* t = PyTuple_Pack(3, py_name("index").ptr(), py_name("index_str").ptr(), py_name("base_dir").ptr());
-        if (!t) {
+    // Made once and kept; a plain static (not a guarded one), since the GIL is what serialises this.
+    static PyObject* kwnames = nullptr;
+    if (!kwnames) {
+        kwnames = PyTuple_Pack(3, py_name("index").ptr(), py_name("index_str").ptr(), py_name("base_dir").ptr());
+        if (!kwnames) {
             throw nb::python_error();
         }
-        return nb::handle(t);  // kept for the life of the process
-    }();
+    }
     nb::object index_str = g["format"](index, py_name("04d"));
     PyObject* args[] = {index.ptr(), index_str.ptr(), root_dir.ptr()};
-    PyObject* r = PyObject_Vectorcall(g["DjiFileSet"].ptr(), args, 0, kwnames.ptr());
+    PyObject* r = PyObject_Vectorcall(g["DjiFileSet"].ptr(), args, 0, kwnames);
     if (!r) {
         throw nb::python_error();
     }
