@@ -34,8 +34,9 @@ std::optional<long long> whole_in_range(const std::optional<double>& v, long lon
 void write_extensions(TextBuffer& out, const TrackPoint& p) {
     const auto hr = whole_in_range(point_value(p, PointValue::heart_rate), 255);
     const auto cad = whole_in_range(point_value(p, PointValue::cadence), 254);
-    auto speed = point_value(p, PointValue::speed);
-    if (speed && *speed < 0.0) speed.reset();  // gpxtpx:speed is a non-negative speed
+    // gpxtpx:speed is a non-negative speed: a missing one reads as -1 here.
+    const double speed_mps = point_value(p, PointValue::speed).value_or(-1.0);
+    const bool speed = speed_mps >= 0.0;
     const auto power = whole_in_range(point_value(p, PointValue::power), 65535);
     if (!hr && !cad && !speed && !power) return;
     out << "<extensions>";
@@ -46,7 +47,7 @@ void write_extensions(TextBuffer& out, const TrackPoint& p) {
         if (cad) { out << "<gpxtpx:cad>"; out.integer(*cad); out << "</gpxtpx:cad>"; }
         if (speed) {
             out << "<gpxtpx:speed>";
-            out.fixed(*speed, kSpeedDecimals);
+            out.fixed(speed_mps, kSpeedDecimals);
             out << "</gpxtpx:speed>";
         }
         out << "</gpxtpx:TrackPointExtension>";
