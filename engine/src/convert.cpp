@@ -100,9 +100,9 @@ ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, co
     report.track_name = track.name;
     if (track.points.empty()) return report;
 
-    fs::create_directories(output_dir);
     for (OutputFormat format : kAllFormats) {
         if (!(options.formats & format)) continue;
+        if (report.output_files.empty()) fs::create_directories(output_dir);
         const TrackWriter& writer = writer_for(format);
         fs::path target = output_path(output_dir, track.name, writer.extension(), input);
         write_file_atomically(target, [&](std::ostream& out) { writer.write(out, track); });

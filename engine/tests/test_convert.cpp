@@ -235,6 +235,32 @@ TEST(Convert, UnreadableInputThrowsInputErrorWithErrno) {
     }
 }
 
+TEST(Convert, ItsOwnGpxReadsBackWithTheSameNumbers) {
+    TempDir dir;
+    const fs::path input = dir.path() / "DJI_0001.SRT";
+    std::string text;
+    for (int i = 0; i < 60; ++i) {
+        char wall[40];
+        std::snprintf(wall, sizeof wall, "2024-05-23 17:%02d:%02d.%03d", 36 + (i / 2) / 60, (i / 2) % 60, (i % 2) * 500);
+        text += testing::l4_block(i + 1, i * 0.5, wall, 41.0 + i * 3e-5, 29.0 + i * 1e-5, 10.0 + i, 300.0 + i);
+    }
+    write(input, text);
+    ConvertOptions options;
+    options.sample_mode = SampleMode::all;
+    options.formats = format_gpx;
+    options.utc_offset_minutes = 180;
+    ConvertReport first = convert_file(input, dir.path() / "out", options);
+    ASSERT_EQ(first.output_files.size(), 1u);
+
+    options.formats = 0;
+    ConvertReport again = convert_file(first.output_files[0], dir.path() / "out", options);
+    EXPECT_EQ(again.valid_point_count, first.valid_point_count);
+    EXPECT_NEAR(again.total_distance_m, first.total_distance_m, 1e-3 * first.total_distance_m);
+    EXPECT_NEAR(again.duration_s, first.duration_s, 1e-9);
+    EXPECT_EQ(again.time_source, "utc");
+    EXPECT_EQ(again.elevation_source, "gps");
+}
+
 TEST(Convert, SupportedExtensions) {
     EXPECT_EQ(supported_extensions(), (std::vector<std::string>{".srt", ".gpx"}));
 }
