@@ -23,6 +23,10 @@ std::string utf8(const fs::path& p) {
     return std::string(s.begin(), s.end());
 }
 
+fs::path path_from_utf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
 std::string lower_ascii(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
@@ -67,10 +71,10 @@ InputKind input_kind(const fs::path& input, std::FILE* f) {
 // Where a format's file goes; never onto the input itself (a GPX converted to GPX in its own
 // folder gets a "_trakvia" suffix instead).
 fs::path output_path(const fs::path& output_dir, const std::string& name, std::string_view ext, const fs::path& input) {
-    fs::path target = output_dir / fs::u8path(name + std::string(ext));
+    fs::path target = output_dir / path_from_utf8(name + std::string(ext));
     std::error_code ec;
     if (fs::exists(target, ec) && fs::equivalent(target, input, ec)) {
-        target = output_dir / fs::u8path(name + "_trakvia" + std::string(ext));
+        target = output_dir / path_from_utf8(name + "_trakvia" + std::string(ext));
     }
     return target;
 }

@@ -193,6 +193,21 @@ TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {
     EXPECT_EQ(r.filtered_point_count, 3u);
 }
 
+TEST(Convert, TurkishNamesAndSpacesSurvive) {
+    TempDir dir;
+    const std::string name = "Uçuş İstanbul ğö 1";
+    const fs::path folder = dir.path() / fs::path(std::u8string(u8"Çıktı klasörü"));
+    const fs::path input = dir.path() / fs::path(std::u8string(name.begin(), name.end()) + u8".SRT");
+    write(input, testing::l4_block(1, 0, "", 41.0, 29.0) + testing::l4_block(2, 1, "", 41.0001, 29.0));
+    ConvertOptions options;
+    options.formats = format_gpx;
+    ConvertReport r = convert_file(input, folder, options);
+    EXPECT_EQ(r.track_name, name);
+    ASSERT_EQ(r.output_files.size(), 1u);
+    EXPECT_EQ(r.output_files[0], folder / fs::path(std::u8string(name.begin(), name.end()) + u8".gpx"));
+    EXPECT_TRUE(fs::exists(r.output_files[0]));
+}
+
 TEST(Convert, FilesWithoutTelemetryWriteNothing) {
     TempDir dir;
     struct Case {
