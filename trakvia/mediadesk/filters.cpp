@@ -9,9 +9,10 @@ namespace trakvia::mediadesk {
 
 namespace {
 
-// A range wider than this many members is cut down to its part within 0..kIndexCeiling, so a
-// text such as "1-999999999999" cannot exhaust memory. Clip indexes have at most four digits
-// and fallback indexes count up from 1000, so no real index is ever dropped by the cut.
+// A range of more than kMaxRangeWidth members keeps only its members within 0..kIndexCeiling, so
+// a text such as "1-999999999999" cannot exhaust memory or hang. Narrower ranges are taken as
+// written. Clip indexes have at most four digits and fallback indexes count up from 1000 by one
+// per set, so only a card of some ninety-nine thousand sets could hold an index above the cut.
 constexpr long long kMaxRangeWidth = 100000;
 constexpr long long kIndexCeiling = 99999;
 
