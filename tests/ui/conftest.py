@@ -5,7 +5,7 @@ pytest.importorskip("PyQt5")
 
 from trakvia import mediadesk  # noqa: E402
 from trakvia.ui import dialogs  # noqa: E402
-from ui_waits import wait_idle  # noqa: E402
+from .ui_waits import wait_idle  # noqa: E402
 
 
 class DialogAnswers:

@@ -6,7 +6,7 @@ import pytest
 from trakvia import converter
 from trakvia.ui import media_actions
 
-from ui_waits import wait_idle
+from .ui_waits import wait_idle
 
 
 @pytest.fixture

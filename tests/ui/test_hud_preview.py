@@ -6,7 +6,7 @@ from trakvia.ui.hud_renderer import render_hud
 from trakvia.ui.hud_themes import THEMES, theme_at
 from trakvia.ui.hud_track import demo_track, load_track, read_track_csv
 
-from ui_waits import wait_idle
+from .ui_waits import wait_idle
 
 
 @pytest.mark.parametrize("header, row, speed_kmh", [

@@ -6,7 +6,7 @@ from PyQt5.QtCore import QItemSelectionModel, Qt
 
 from trakvia import mediadesk
 
-from ui_waits import wait_idle
+from .ui_waits import wait_idle
 
 
 def table_indexes(tab):
