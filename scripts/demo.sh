@@ -14,11 +14,11 @@ trakvia() {
   if [ -x "$BUNDLE/Trakvia_Launcher" ]; then
     "$BUNDLE/Trakvia_Launcher" "$@"
   else
-    PYTHONPATH="$BUNDLE" .venv/bin/python -c "import sys, trakvia_app; sys.exit(trakvia_app.main())" "$@"
+    PYTHONPATH="$BUNDLE" .venv/bin/python -P -c "import sys, trakvia_app; sys.exit(trakvia_app.main())" "$@"
   fi
 }
 
-CARD=$(PYTHONPATH="$BUNDLE" .venv/bin/python -c \
+CARD=$(PYTHONPATH="$BUNDLE" .venv/bin/python -P -c \
   "import sys, trakvia.mediadesk as m; print(m.create_sample_dji_sdcard_structure(sys.argv[1]))" "$WORK")
 echo "== Örnek SD kart: $CARD"
 echo "== trakvia list"
