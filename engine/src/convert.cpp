@@ -83,6 +83,8 @@ fs::path output_path(const fs::path& output_dir, const std::string& name, std::s
 
 ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, const ConvertOptions& options) {
     FilePtr file = open_input(input);
+    // The folder exists afterwards whatever the input holds: callers list it or write beside it.
+    fs::create_directories(output_dir);
     const InputKind kind = input_kind(input, file.get());
     std::FILE* raw = file.get();
     TextSource source([raw, &input](char* buffer, std::size_t size) {
@@ -106,7 +108,6 @@ ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, co
 
     for (OutputFormat format : kAllFormats) {
         if (!(options.formats & format)) continue;
-        if (report.output_files.empty()) fs::create_directories(output_dir);
         const TrackWriter& writer = writer_for(format);
         fs::path target = output_path(output_dir, track.name, writer.extension(), input);
         write_file_atomically(target, [&](std::ostream& out) { writer.write(out, track); });

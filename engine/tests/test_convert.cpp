@@ -229,7 +229,8 @@ TEST(Convert, FilesWithoutTelemetryWriteNothing) {
         ConvertReport r = convert_file(dir.path() / c.name, dir.path() / "out", ConvertOptions{});
         EXPECT_EQ(r.filtered_point_count, 0u);
         EXPECT_TRUE(r.output_files.empty());
-        EXPECT_FALSE(fs::exists(dir.path() / "out"));
+        EXPECT_TRUE(fs::is_directory(dir.path() / "out"));
+        EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
         EXPECT_FALSE(r.warnings.empty());
     }
 }

@@ -68,7 +68,7 @@ def test_no_telemetry_writes_nothing(converter, tmp_path, content):
     assert result.filtered_point_count == 0
     assert result.output_files == []
     assert result.track_name == "DJI_0005"
-    assert not out.exists() or os.listdir(out) == []
+    assert out.is_dir() and os.listdir(out) == []
 
 
 def test_turkish_paths_and_missing_output_folder(converter, sample_srts, tmp_path, check_read_back):
