@@ -68,9 +68,12 @@ std::string whole_command_line(const LaunchContext&) {
 }
 
 InstanceGuard claim_single_instance(std::string_view name) {
-    HANDLE mutex = CreateMutexW(nullptr, TRUE, widen(name).c_str());
+    const std::wstring wide_name = widen(name);
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, wide_name.c_str());
+    // Read at once: nothing may run between the call and GetLastError, not even a free().
+    const DWORD error = GetLastError();
     if (mutex == nullptr) return InstanceGuard::unavailable;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (error == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
         return InstanceGuard::already_running;
     }
@@ -97,7 +100,8 @@ std::string program_folder(const LaunchContext&) {
     }
     std::wstring path(buffer.data(), n);
     const size_t slash = path.rfind(L'\\');
-    if (slash != std::wstring::npos) path.resize(slash);
+    // A bare "E:" names the drive's current directory, not its root: keep the backslash.
+    if (slash != std::wstring::npos) path.resize(slash == 2 && path[1] == L':' ? 3 : slash);
     return narrow(path);
 }
 

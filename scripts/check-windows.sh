@@ -71,6 +71,12 @@ if command -v wine >/dev/null && [ "${TRAKVIA_SKIP_WINE:-0}" != 1 ]; then
   folder="$(sed -n 's/^folder=//p' "$OUT/info.txt")"
   grep -qxF "cwd=$folder" "$OUT/info.txt" && grep -qxF "PYTHONPATH=$folder" "$OUT/info.txt" \
     || fail "folder set-up: $(cat "$OUT/info.txt")"
+  # At a drive's root the folder is "C:\", not "C:" (that drive's current directory, here C:\windows).
+  cp "$probe" "$WINEPREFIX/drive_c/platform_probe.exe"
+  wine cmd /c 'cd /d C:\windows && C:\platform_probe.exe info' | tr -d '\r' >"$OUT/info_root.txt"
+  rm -f "$WINEPREFIX/drive_c/platform_probe.exe"
+  grep -qxF 'folder=C:\' "$OUT/info_root.txt" && grep -qxF 'cwd=C:\' "$OUT/info_root.txt" \
+    || fail "program at a drive's root: $(cat "$OUT/info_root.txt")"
   echo "check-windows: wine run of the platform probe passed"
 fi
 echo "check-windows: OK ($OUT)"
