@@ -109,6 +109,16 @@ def test_same_size_and_time_but_other_bytes_is_not_taken_for_a_copy(tmp_path):
     assert (dest / "DJI_0001.MP4").read_bytes() == b"BBBB"
 
 
+def test_same_bytes_with_another_time_is_taken_for_a_copy(tmp_path, recorder):
+    # Copied earlier without its time (cp, a download): the content is there, so nothing new is written.
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"video", "DJI_0001.SRT": b"srt"}, age_hours=30)
+    dest = tmp_path / "dest"
+    write_file(dest / "DJI_0001.MP4", b"video")
+    assert md.import_dji_files(str(card), str(dest)) == (2, [str(dest / "DJI_0001.MP4"), str(dest / "DJI_0001.SRT")])
+    assert [os.path.basename(src) for src, _ in recorder.calls] == ["DJI_0001.SRT"]
+    assert sorted(os.listdir(dest)) == ["DJI_0001.MP4", "DJI_0001.SRT"]
+
+
 def test_a_foreign_srt_moves_the_whole_set(tmp_path):
     # Only the SRT name is taken, yet the video follows it to the suffix so the pair stays together.
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s"})

@@ -3,7 +3,6 @@
 
 #include "py_values.hpp"
 
-#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -11,7 +10,6 @@ namespace trakvia::mediadesk {
 
 namespace {
 
-constexpr std::int64_t kMtimeToleranceNs = 2'000'000'000;  // FAT stores times in 2 s steps
 constexpr Py_ssize_t kCompareChunk = 1 << 20;
 
 // A file object opened with the module's `open`, closed when it goes out of scope. A failing
@@ -108,12 +106,6 @@ bool same_file_contents(const pyglue::Globals& g, nb::handle src, nb::handle dst
     nb::object st_src = os.attr("stat")(src);
     nb::object st_dst = os.attr("stat")(dst);
     if (!st_src.attr("st_size").equal(st_dst.attr("st_size"))) {
-        return false;
-    }
-    const auto t_src = nb::cast<std::int64_t>(st_src.attr("st_mtime_ns"));
-    const auto t_dst = nb::cast<std::int64_t>(st_dst.attr("st_mtime_ns"));
-    const std::int64_t diff = t_src > t_dst ? t_src - t_dst : t_dst - t_src;
-    if (diff > kMtimeToleranceNs) {
         return false;
     }
     return same_bytes(g, src, dst);

@@ -7,10 +7,9 @@ namespace trakvia::mediadesk {
 
 namespace nb = nanobind;
 
-// Whether the regular file `dst` holds the same bytes as `src`. Sizes must match and the
-// modification times must agree within the 2-second resolution of FAT cards (shutil.copy2
-// carries the time over) before the bytes are read and compared. A `dst` that is not a regular
-// file is never the same.
+// Whether the regular file `dst` holds the same bytes as `src`. The bytes are read and compared
+// only when the sizes match; the times are not consulted, so a copy made without them (cp,
+// a download) still counts as the same. A `dst` that is not a regular file is never the same.
 bool same_file_contents(const pyglue::Globals& g, nb::handle src, nb::handle dst);
 
 enum class CopyOutcome { written, name_taken };
