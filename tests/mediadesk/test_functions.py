@@ -29,6 +29,8 @@ MODULE_NAMES = [
 def test_names_are_bound_in_order():
     bound = [n for n in vars(md) if not (n.startswith("__") and n.endswith("__"))]
     assert bound == MODULE_NAMES
+    # Nothing, not even a dunder name, comes in between the listed ones.
+    assert list(vars(md))[-len(MODULE_NAMES):] == MODULE_NAMES
     assert md.os is os and md.re is re and md.sys is sys and md.subprocess is subprocess
     assert md.dataclass is dataclasses.dataclass and md.field is dataclasses.field
     assert md.datetime is real_datetime.datetime and md.timedelta is real_datetime.timedelta

@@ -71,6 +71,12 @@ void exec_body(PyObject* m) {
     nb::handle module(m);
     const pyglue::Globals g(PyModule_GetDict(m));
 
+    // First, where a Python module holds it; otherwise the dataclass decorator, which runs its
+    // generated code in this namespace, would add it between the patterns and DjiFileSet.
+    if (PyDict_SetDefault(g.dict().ptr(), nb::str("__builtins__").ptr(), PyEval_GetBuiltins()) == nullptr) {
+        throw nb::python_error();
+    }
+
     for (const char* name : {"os", "re", "shutil", "subprocess", "sys"}) {
         bind(module, name, import_module(name));
     }
