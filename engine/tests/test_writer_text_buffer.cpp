@@ -1,6 +1,11 @@
 // Number, time and text formatting shared by the track writers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <random>
 #include <sstream>
 
 #include "writers/text_buffer.hpp"
@@ -42,6 +47,74 @@ INSTANTIATE_TEST_SUITE_P(Values, FixedTest, ::testing::Values(
     FixedCase{0.999999996, 8, "1.00000000"},
     FixedCase{123456789.125, 3, "123456789.125"},
     FixedCase{1e20, 1, "100000000000000000000.0"}));  // beyond the integer path
+
+// The rule fixed() follows, stated the plain way: value × 10^decimals rounded half away from
+// zero by std::llround, its digits with the point `decimals` places from the right; values
+// whose scaled magnitude reaches 9e15 (or is not finite) go to std::to_chars.
+std::string reference_fixed(double value, int decimals) {
+    const double scaled = value * std::pow(10.0, decimals);
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.0e15) {
+        char buf[400];
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals).ptr);
+    }
+    const long long n = std::llround(scaled);
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    if (int(digits.size()) <= decimals) digits.insert(0, std::size_t(decimals + 1) - digits.size(), '0');
+    if (decimals > 0) digits.insert(digits.size() - std::size_t(decimals), ".");
+    return (n < 0 ? "-" : "") + digits;
+}
+
+// Values that stress the rounding: exact and near ties, both sides of every power of ten, the
+// integer-path limit, and arbitrary bit patterns.
+std::vector<double> rounding_probes(int decimals, std::mt19937_64& rng) {
+    std::vector<double> out;
+    const double unit = std::pow(10.0, -decimals);
+    std::uniform_real_distribution<double> coordinate(-180.0, 180.0);
+    std::uniform_int_distribution<long long> whole(-2000000000LL, 2000000000LL);
+    for (int i = 0; i < 20000; ++i) {
+        const double c = coordinate(rng);
+        out.push_back(c);
+        const double tie = (double(whole(rng)) + 0.5) * unit;
+        out.push_back(tie);
+        out.push_back(std::nextafter(tie, 0.0));
+        out.push_back(std::nextafter(tie, tie * 2));
+        out.push_back(std::bit_cast<double>(rng()));
+        out.push_back(std::ldexp(double(rng() >> 11), int(rng() % 80) - 60) * (i % 2 ? 1 : -1));
+    }
+    for (int e = -12; e <= 17; ++e) {
+        const double p = std::pow(10.0, e);
+        for (double v : {p, -p, std::nextafter(p, 0.0), std::nextafter(p, 1e300), p - unit / 2, p + unit / 2})
+            out.push_back(v);
+    }
+    const double limit = 9.0e15 * unit;
+    for (double v : {limit, std::nextafter(limit, 0.0), -limit, std::nextafter(-limit, 0.0), 0.5 * unit,
+                     -0.5 * unit, std::nextafter(0.5 * unit, 0.0), -std::nextafter(0.5 * unit, 0.0), 0.0, -0.0})
+        out.push_back(v);
+    return out;
+}
+
+TEST(Fixed, MatchesTheRoundingRuleOnRandomAndEdgeValues) {
+    std::mt19937_64 rng(20240501);
+    for (int decimals = 0; decimals <= 9; ++decimals) {
+        std::ostringstream stream;
+        TextBuffer out(stream);
+        std::string expected;
+        for (double v : rounding_probes(decimals, rng)) {
+            out.fixed(v, decimals);
+            out << '\n';
+            expected += reference_fixed(v, decimals) + '\n';
+        }
+        out.flush();
+        const std::string got = stream.str();
+        if (got == expected) continue;
+        // Name the first differing value rather than dumping megabytes.
+        std::size_t at = std::mismatch(got.begin(), got.end(), expected.begin()).second - expected.begin();
+        std::size_t line_begin = expected.rfind('\n', at);
+        line_begin = line_begin == std::string::npos ? 0 : line_begin + 1;
+        ADD_FAILURE() << "decimals " << decimals << ": expected "
+                      << expected.substr(line_begin, expected.find('\n', at) - line_begin);
+    }
+}
 
 struct PaddedCase {
     double value;
