@@ -1,5 +1,6 @@
 """The desktop branch of trakvia_app.main() end to end, in a subprocess: screenshot mode and
 the choice of the workspace folder."""
+import ast
 import os
 import subprocess
 import sys
@@ -52,6 +53,13 @@ class Recording(real):
     def __init__(self, base_dir):
         with open(os.environ["RECORD"], "w", encoding="utf-8") as fh:
             fh.write(base_dir)
+        from PyQt5.QtWidgets import QApplication
+        app = QApplication.instance()
+        font = app.font()
+        with open(os.environ["RECORD"] + ".app", "w", encoding="utf-8") as fh:
+            fh.write(repr((app.applicationName(), app.applicationDisplayName(), app.desktopFileName(),
+                           app.applicationVersion(), app.windowIcon().isNull(),
+                           font.family(), font.pointSize(), font.bold(), app.arguments()[1:])))
         super().__init__(base_dir=base_dir)
 
 ui.TrakviaMainWindow = Recording
@@ -92,6 +100,10 @@ def test_screenshot_mode_writes_every_tab_and_three_themes_then_exits(bundle_dir
     proc, base_dir = run_desktop(bundle_dir, tmp_path, home, cwd)
     assert proc.returncode == 0, proc.stderr
     assert base_dir == str(workspace)
+    import trakvia
+    identity = ast.literal_eval((tmp_path / "base_dir.txt.app").read_text(encoding="utf-8"))
+    assert identity == ("trakvia-app", trakvia.R27_APP_NAME_TR, "trakvia-app", trakvia.R27_APP_VERSION,
+                        False, "Roboto", 10, True, ["--screenshot-dir", "shots"])
     shots = cwd / "shots"                                  # relative to the current directory
     assert sorted(os.listdir(shots)) == sorted(SHOTS)
     times = [(shots / name).stat().st_mtime_ns for name in SHOTS]
@@ -141,4 +153,4 @@ def test_workspace_folder_choice(bundle_dir, tmp_path, dirs, desktop, deny, expe
     assert os.path.isdir(want)
     created = sorted(set(p.name for p in tmp_path.rglob("*")) - set(before))
     extra = {"home": ["Trakvia_Calisma_Alani", "ev", "yok"]}.get(expected, [])
-    assert created == sorted(["base_dir.txt", "shots", "tab_1.png"] + extra)
+    assert created == sorted(["base_dir.txt", "base_dir.txt.app", "shots", "tab_1.png"] + extra)
