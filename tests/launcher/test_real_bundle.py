@@ -50,3 +50,15 @@ def test_missing_package_module_is_logged(real_bundle):
     result = real_bundle.run("list", "kart")
     assert result.returncode == 1
     assert "trakvia.mediadesk" in real_bundle.log.read_text("utf-8")
+
+
+def test_missing_qt_fails_the_desktop_only(real_bundle):
+    # A PyQt5 that cannot be imported: the desktop start is logged and exits 1, a command runs.
+    (real_bundle.folder / "PyQt5.py").write_text("raise ImportError('PyQt5 kurulu değil')\n")
+    make_card(real_bundle.folder / "kart")
+    assert real_bundle.run().returncode == 1
+    assert real_bundle.log.read_text("utf-8").endswith("ImportError: PyQt5 kurulu değil\n")
+    real_bundle.log.unlink()
+    result = real_bundle.run("list", "kart")
+    assert result.returncode == 0, result.stderr
+    assert not real_bundle.log.exists()
