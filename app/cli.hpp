@@ -44,8 +44,8 @@ nb::object os_path(const pyglue::Globals& g, const char* name);
 // `format(value, spec)` with the interpreter's built-in format, found through the namespace.
 nb::object fixed(const pyglue::Globals& g, nb::handle value, const char* spec);
 
-// `len(value)` as an interpreter integer.
-nb::object length(nb::handle value);
+// `len(value)` with the built-in len, found through the namespace.
+nb::object length(const pyglue::Globals& g, nb::handle value);
 
 // `value / divisor` with the interpreter's true division.
 nb::object divided(nb::handle value, nb::handle divisor);

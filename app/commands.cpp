@@ -42,9 +42,9 @@ nb::object run_list(const pyglue::Globals& g, nb::handle args) {
     for (nb::handle s : nb::iter(sets)) {
         print_line(g, Line() << "[#" << s.attr("index_str")
                              << "] Tarih: " << s.attr("mtime").attr("strftime")("%Y-%m-%d %H:%M")
-                             << " | Video: " << length(s.attr("video_files"))
-                             << " | SRT: " << length(s.attr("srt_files"))
-                             << " | LRF: " << length(s.attr("lrf_files"))
+                             << " | Video: " << length(g, s.attr("video_files"))
+                             << " | SRT: " << length(g, s.attr("srt_files"))
+                             << " | LRF: " << length(g, s.attr("lrf_files"))
                              << " (" << fixed(g, divided(s.attr("lrf_size_bytes"), kib), ".0f")
                              << " KB) | Toplam: "
                              << fixed(g, divided(s.attr("total_size_bytes"), kib), ".1f") << " KB");

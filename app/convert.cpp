@@ -68,7 +68,7 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
                              << fixed(g, divided(result.attr("total_distance_m"), nb::float_(1000.0)), ".2f")
                              << " km, Maks Hız: " << fixed(g, result.attr("max_speed_kmh"), ".1f")
                              << " km/s, Güç: " << fixed(g, result.attr("max_power_w"), ".0f")
-                             << " W, Çıktılar: " << length(result.attr("output_files"))
+                             << " W, Çıktılar: " << length(g, result.attr("output_files"))
                              << " dosya");
     }
     return nb::int_(0);

@@ -30,12 +30,8 @@ nb::object fixed(const pyglue::Globals& g, nb::handle value, const char* spec) {
     return g["format"](value, nb::str(spec));
 }
 
-nb::object length(nb::handle value) {
-    const Py_ssize_t n = PyObject_Size(value.ptr());
-    if (n < 0) {
-        throw nb::python_error();
-    }
-    return checked(PyLong_FromSsize_t(n));
+nb::object length(const pyglue::Globals& g, nb::handle value) {
+    return g["len"](value);
 }
 
 nb::object divided(nb::handle value, nb::handle divisor) {

@@ -112,9 +112,11 @@ def test_numbers_and_lines_go_through_the_module_names(app, monkeypatch, recorde
     recorder("list_dji_files", result=[fake_set()])
     recorder("resolve_dji_directory", result="R")
     monkeypatch.setattr(app, "format", lambda value, spec: f"<{value}|{spec}>", raising=False)
+    monkeypatch.setattr(app, "len", lambda value: f"len{value}", raising=False)
     printed = recorder("print")
     assert run_main("list", "X") == (0, "", "")
-    assert printed[1][0][0].endswith("(<1500.0|.0f> KB) | Toplam: <3072.0|.1f> KB")
+    assert printed[1][0][0].endswith(
+        " | Video: len['v'] | SRT: len['s'] | LRF: len['l'] (<1500.0|.0f> KB) | Toplam: <3072.0|.1f> KB")
     assert len(printed) == 2 and all(kwargs == {} for _, kwargs in printed)
 
 

@@ -157,6 +157,9 @@ def test_rebinding_module_names_changes_later_calls(tmp_path, monkeypatch):
     monkeypatch.setattr(md, "_VIDEO_EXTS_SET", {"mp4", "xyz"})
     (card / "clip.xyz").write_bytes(b"v")
     assert [s.index for s in md.list_dji_files(str(card))] == [1, 1001]
+    monkeypatch.setattr(md, "len", lambda items: f"len{len(items)}", raising=False)
+    assert md.cleanup_dji_files(str(card), "video", dry_run=True)[0] == "len2"
+    assert md.import_dji_files(str(card), str(tmp_path / "dest"))[0] == "len2"
     monkeypatch.delattr(md, "os")
     with pytest.raises(NameError, match="^name 'os' is not defined$"):
         md.list_dji_files(str(card))

@@ -81,7 +81,7 @@ nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::obj
             }
         }
     }
-    return nb::make_tuple(nb::int_(deleted_files.size()), freed_bytes, deleted_files);
+    return nb::make_tuple(g["len"](deleted_files), freed_bytes, deleted_files);
 }
 
 }  // namespace

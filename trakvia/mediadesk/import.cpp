@@ -239,7 +239,7 @@ nb::object import_dji_files(const pyglue::Globals& g, const std::vector<nb::obje
         importer.import_set(s, include_video, include_srt);
     }
     const nb::list& copied = importer.copied();
-    return nb::make_tuple(nb::int_(copied.size()), copied);
+    return nb::make_tuple(g["len"](copied), copied);
 }
 
 }  // namespace
