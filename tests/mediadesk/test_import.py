@@ -160,6 +160,20 @@ def test_same_name_in_two_folders_of_one_card(tmp_path):
     assert md.import_dji_files(str(card), str(dest)) == (count, copied)
 
 
+@pytest.mark.parametrize("dest_parts", [("yedek",), ()])
+def test_destination_inside_the_media_folder_gains_no_duplicates(tmp_path, dest_parts):
+    # The earlier copies are listed with the card on the next run; they are not sources.
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"new take", "DJI_0001.SRT": b"new srt",
+                                         "old/DJI_0001.MP4": b"old take"})
+    dest = card.joinpath("DCIM", "DJI_001", *dest_parts)
+    first = md.import_dji_files(str(card), str(dest))
+    before = dest_files(dest)
+    assert md.import_dji_files(str(card), str(dest)) == first
+    assert dest_files(dest) == before
+    flat = {name: data for name, data in before.items() if "/" not in name}
+    assert sorted(flat.values()) == sorted([b"new take", b"new srt", b"old take"])
+
+
 def test_video_and_srt_in_different_folders_stay_paired(tmp_path):
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "old/DJI_0001.SRT": b"s"})
     dest = tmp_path / "dest"

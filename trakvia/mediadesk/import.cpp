@@ -43,6 +43,7 @@ private:
 
     void add_members(std::vector<Member>& members, nb::handle paths, bool wanted) const;
     bool plan_unit(std::vector<Member>& members, const std::vector<size_t>& unit, int suffix);
+    void keep_in_place(std::vector<Member>& members, const std::vector<size_t>& unit);
     void copy_member(Member& m, int suffix);
     nb::object recognise(nb::handle name) const;
     nb::object name_with_suffix(const Member& m, int suffix) const;
@@ -142,6 +143,25 @@ bool SetImporter::plan_unit(std::vector<Member>& members, const std::vector<size
     return true;
 }
 
+// Files of the set that already lie in the destination folder (a destination inside the media
+// folder, or the media folder itself) stay where they are and count as imported. One whose name
+// this run has already filled is an earlier run's copy of another file of the set; it is left
+// out, or every re-import would add one more suffixed duplicate of it.
+void SetImporter::keep_in_place(std::vector<Member>& members, const std::vector<size_t>& unit) {
+    for (size_t i : unit) {
+        Member& m = members[i];
+        m.dst = path_.attr("join")(dest_dir_, m.name);
+        if (claimed_.contains(m.dst)) {
+            m.wanted = false;
+            continue;
+        }
+        m.present = true;
+        if (m.wanted) {
+            claimed_.add(m.dst);
+        }
+    }
+}
+
 void SetImporter::no_free_name(const Member& m) const {
     nb::object msg = nb::str("no free name for {} in {}").attr("format")(m.name, dest_dir_);
     PyErr_SetObject(PyExc_FileExistsError, msg.ptr());
@@ -206,8 +226,18 @@ void SetImporter::import_set(nb::handle file_set, bool include_video, bool inclu
         }
         units[u].push_back(i);
     }
+    size_t in_dest = units.size();
+    for (size_t u = 0; u < folders.size() && in_dest == units.size(); ++u) {
+        if (is_true(path_.attr("samefile")(folders[u], dest_dir_))) {
+            in_dest = u;
+        }
+    }
     std::vector<int> suffix_of(members.size(), kNoSuffix);
-    for (const auto& unit : units) {
+    for (size_t u = 0; u < units.size(); ++u) {
+        if (u == in_dest) {
+            continue;
+        }
+        const auto& unit = units[u];
         int suffix = kNoSuffix;
         while (!plan_unit(members, unit, suffix)) {
             if (++suffix > kLastSuffix) {
@@ -217,6 +247,9 @@ void SetImporter::import_set(nb::handle file_set, bool include_video, bool inclu
         for (size_t i : unit) {
             suffix_of[i] = suffix;
         }
+    }
+    if (in_dest < units.size()) {
+        keep_in_place(members, units[in_dest]);
     }
     for (size_t i = 0; i < members.size(); ++i) {
         if (members[i].wanted) {
