@@ -21,6 +21,7 @@ struct Fix {
     TrackPoint point;  // segment_start and time_ms (UTC) set
     double track_s = std::numeric_limits<double>::quiet_NaN();
     bool joins_previous = false;  // distance and speed continue from the previous fix
+    double step_m = 0.0;          // distance from the previous accepted fix, when joins_previous
     int coord_decimals = -1;
 };
 
@@ -38,8 +39,10 @@ public:
     std::size_t segments() const { return segments_; }
 
 private:
-    bool plausible(const Fix& from, const Fix& to) const;
-    void accept(Fix& f, bool joins);
+    // Whether `to` may follow `from`, which lie `distance_m` apart.
+    static bool plausible(const Fix& from, const Fix& to, double distance_m);
+    // Passes `f` on; `step_m` is its distance from the last accepted fix when it `joins` it.
+    void accept(Fix& f, bool joins, double step_m);
 
     FixSink sink_;
     std::optional<Fix> last_;     // the last accepted fix

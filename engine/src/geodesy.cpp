@@ -13,10 +13,12 @@ constexpr double kB = kSemiMajorAxis * (1.0 - kFlattening);
 constexpr double kE2 = kFlattening * (2.0 - kFlattening);  // first eccentricity squared
 constexpr double kMeanRadius = (2.0 * kSemiMajorAxis + kB) / 3.0;
 
-// Longitude difference folded into [-180, 180].
+// Longitude difference folded into [-180, 180]. Within that range std::remainder returns
+// its argument unchanged, so the library call is needed only across the antimeridian.
 double lon_delta_deg(double lon1, double lon2) {
-    double d = std::remainder(lon2 - lon1, 360.0);
-    return d;
+    const double d = lon2 - lon1;
+    if (std::fabs(d) <= 180.0) return d;
+    return std::remainder(d, 360.0);
 }
 
 double great_circle_m(double lat1, double lon1, double lat2, double lon2) {

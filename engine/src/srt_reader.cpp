@@ -4,6 +4,7 @@
 // tags such as <font size="28"> are skipped wherever they stand.
 #include "srt_reader.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -50,10 +51,24 @@ struct Block {
     std::optional<double> hs, vs, speed_x, speed_y;
 };
 
-bool is_ident_char(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || is_digit(c) || c == '_' || c == '.';
+// Character classes of the content scanner, one table look-up per character: it visits
+// every byte of the file.
+enum CharClass : std::uint8_t { kOther = 0, kAlpha = 1, kIdent = 2, kDigit = 4, kTagOpen = 8 };
+
+constexpr std::array<std::uint8_t, 256> make_char_classes() {
+    std::array<std::uint8_t, 256> t{};
+    for (int c = 'a'; c <= 'z'; ++c) t[std::size_t(c)] = kAlpha | kIdent;
+    for (int c = 'A'; c <= 'Z'; ++c) t[std::size_t(c)] = kAlpha | kIdent;
+    for (int c = '0'; c <= '9'; ++c) t[std::size_t(c)] = kDigit | kIdent;
+    t[std::size_t('_')] = kIdent;
+    t[std::size_t('.')] = kIdent;
+    t[std::size_t('<')] = kTagOpen;
+    return t;
 }
-bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr std::array<std::uint8_t, 256> kCharClasses = make_char_classes();
+
+std::uint8_t char_class(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
+bool is_ident_char(char c) { return char_class(c) & kIdent; }
 
 std::string_view trim(std::string_view s) {
     std::size_t b = 0;
@@ -88,7 +103,7 @@ bool parse_cue_time(std::string_view s, std::size_t& p, double& seconds) {
             ++digits;
             ++p;
         }
-        frac = digits <= 3 ? double(v) / std::pow(10.0, digits) : double(v) / 1000.0;
+        frac = double(v) / num::detail::kExactPow10[digits <= 3 ? digits : 3];
     }
     seconds = double(h) * 3600.0 + double(m) * 60.0 + double(sec) + frac;
     return true;
@@ -162,12 +177,14 @@ void SrtParser::scan_content(std::string_view s) {
     const std::size_t n = s.size();
     std::size_t i = 0;
     while (i < n) {
-        const char c = s[i];
-        if (is_alpha(c)) {
+        const std::uint8_t cls = char_class(s[i]);
+        if (cls == kOther) {
+            ++i;
+        } else if (cls & kAlpha) {
             std::size_t j = i + 1;
             while (j < n && is_ident_char(s[j])) ++j;
             i = handle_key(s, i, j);
-        } else if (is_digit(c)) {
+        } else if (cls & kDigit) {
             if (!b_.wall && (i == 0 || s[i - 1] == ' ' || s[i - 1] == '>')) {
                 std::size_t p = i;
                 if (auto t = parse_device_datetime(s, p)) {
@@ -178,7 +195,7 @@ void SrtParser::scan_content(std::string_view s) {
             }
             ++i;
             while (i < n && (is_digit(s[i]) || s[i] == '.')) ++i;
-        } else if (c == '<') {
+        } else if (cls & kTagOpen) {
             const void* close = std::memchr(s.data() + i, '>', n - i);
             std::size_t j = close ? std::size_t(static_cast<const char*>(close) - s.data()) : n;
             std::string_view tag = s.substr(i, j - i);
@@ -189,7 +206,7 @@ void SrtParser::scan_content(std::string_view s) {
                 b_.font28 = true;
             i = j + 1;
         } else {
-            ++i;
+            ++i;  // '_' or '.'
         }
     }
 }

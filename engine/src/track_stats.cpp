@@ -13,6 +13,14 @@ constexpr double kMetresPerDegree = 111320.0;
 constexpr double kQuantisationSpeed_mps = 2.0;
 }  // namespace
 
+double TrackStats::window_for(int decimals) {
+    if (decimals != window_decimals_) {
+        window_decimals_ = decimals;
+        window_s_ = speed_window_s(decimals);
+    }
+    return window_s_;
+}
+
 double speed_window_s(int decimals) {
     if (decimals < 0) return 1.0;
     double quantum_m = kMetresPerDegree * std::pow(10.0, -std::min(decimals, 12));
@@ -22,15 +30,14 @@ double speed_window_s(int decimals) {
 std::optional<double> TrackStats::add(const Fix& f) {
     const TrackPoint& p = f.point;
     ++count_;
-    if (prev_ && f.joins_previous)
-        distance_m_ += geodesy::distance_m(prev_->point.lat_deg, prev_->point.lon_deg, p.lat_deg, p.lon_deg);
+    if (f.joins_previous) distance_m_ += f.step_m;  // the filter measured the step already
 
     std::optional<double> estimate;
     if (p.segment_start) window_.clear();
     if (std::isfinite(f.track_s)) {
         if (!first_t_) first_t_ = f.track_s;
         last_t_ = f.track_s;
-        const double span = speed_window_s(f.coord_decimals);
+        const double span = window_for(f.coord_decimals);
         window_.push_back({f.track_s, p.lat_deg, p.lon_deg});
         while (window_.size() > 2 && f.track_s - window_[1].t >= span) window_.pop_front();
         const WindowPoint& w = window_.front();
@@ -48,7 +55,6 @@ std::optional<double> TrackStats::add(const Fix& f) {
         altitude_min_[k] = altitude_count_[k] == 0 ? p.altitude_m[k] : std::min(altitude_min_[k], p.altitude_m[k]);
         ++altitude_count_[k];
     }
-    prev_ = f;
     return estimate;
 }
 

@@ -38,7 +38,10 @@ private:
     std::size_t count_ = 0;
     double distance_m_ = 0, max_speed_mps_ = 0, max_power_w_ = 0;
     std::optional<double> first_t_, last_t_;
-    std::optional<Fix> prev_;
+    // speed_window_s() of the last decimals seen: they rarely change within a file.
+    double window_for(int decimals);
+    int window_decimals_ = -2;
+    double window_s_ = 0.0;
     std::deque<WindowPoint> window_;
     std::array<std::size_t, kAltitudeKindCount> altitude_count_{};
     std::array<double, kAltitudeKindCount> altitude_min_{};
