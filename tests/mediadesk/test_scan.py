@@ -191,6 +191,26 @@ def test_unreadable_status_keeps_the_file_with_now_and_size_zero(tmp_path, monke
     assert (s.total_size_bytes, s.mtime) == (99, real_datetime.datetime.fromtimestamp(T0))
 
 
+class _NoDateFor(_FixedNow):
+    """datetime as seen by the scan, for a card whose file times lie beyond the year 9999."""
+    error = ValueError
+
+    @classmethod
+    def fromtimestamp(cls, t, tz=None):
+        raise cls.error("year 401704 is out of range")
+
+
+@pytest.mark.parametrize("error", [ValueError, OverflowError])
+def test_time_out_of_the_date_range_is_taken_like_an_unreadable_status(tmp_path, monkeypatch, error):
+    # Windows reports such a time as OSError; elsewhere it used to end the whole listing.
+    make(tmp_path, "DJI_0001.MP4", 99, T0)
+    make(tmp_path, "DJI_0002.MP4", 5, T0)
+    monkeypatch.setattr(_NoDateFor, "error", error)
+    monkeypatch.setattr(md, "datetime", _NoDateFor)
+    got = [(s.index, s.total_size_bytes, s.mtime) for s in md.list_dji_files(str(tmp_path))]
+    assert got == [(1, 0, _FixedNow(2030, 1, 2, 3, 4, 5)), (2, 0, _FixedNow(2030, 1, 2, 3, 4, 5))]
+
+
 def test_each_listing_returns_fresh_records(tmp_path):
     make(tmp_path, "DJI_0001.MP4")
     first, second = md.list_dji_files(str(tmp_path)), md.list_dji_files(str(tmp_path))

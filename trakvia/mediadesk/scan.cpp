@@ -49,14 +49,16 @@ struct Group {
     nb::object record;
 };
 
-// The file's time and size, or now and 0 when its status cannot be read.
+// The file's time and size, or now and 0 when its status cannot be read or its time is no date.
+// A time out of the date range is an OSError on Windows but a ValueError or OverflowError
+// elsewhere; one such file must not end the whole listing.
 std::pair<nb::object, nb::object> file_time_and_size(const pyglue::Globals& g, nb::handle full_p) {
     try {
         nb::object st = g["os"].attr(py_name("stat"))(full_p);
         nb::object time = g["datetime"].attr(py_name("fromtimestamp"))(st.attr(py_name("st_mtime")));
         return {time, st.attr(py_name("st_size"))};
     } catch (nb::python_error& e) {
-        if (!e.matches(PyExc_OSError)) {
+        if (!e.matches(PyExc_OSError) && !e.matches(PyExc_ValueError) && !e.matches(PyExc_OverflowError)) {
             throw;
         }
         return {g["datetime"].attr(py_name("now"))(), nb::int_(0)};
