@@ -95,6 +95,8 @@ ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, co
         }
         return n;
     });
+    std::error_code size_error;
+    if (const auto size = fs::file_size(input, size_error); !size_error) source.set_expected_size(size);
 
     BuiltTrack built = build_track(source, kind, options);
     file.reset();

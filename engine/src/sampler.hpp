@@ -19,6 +19,10 @@ public:
     void add(const Fix& f);
     std::vector<TrackPoint> finish();
 
+    std::size_t kept_count() const { return kept_.size(); }
+    // Room for `points` kept points, so the list grows without copying itself.
+    void reserve(std::size_t points) { kept_.reserve(points); }
+
     // Fixes without a time that a time-based mode had to keep.
     std::size_t untimed_kept() const { return untimed_kept_; }
 

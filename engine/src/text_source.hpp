@@ -30,6 +30,15 @@ public:
     // Bytes taken from the reader so far (before decoding).
     std::uint64_t bytes_read() const { return bytes_read_; }
 
+    // The input's size when known (a file's), for estimating how much is still to come.
+    void set_expected_size(std::uint64_t bytes) { expected_size_ = bytes; }
+    std::uint64_t expected_size() const { return expected_size_; }
+    // Roughly the bytes handed out so far: read minus still buffered (exact for UTF-8).
+    std::uint64_t bytes_consumed() const {
+        const std::uint64_t buffered = text_.size() - pos_ + raw_.size();
+        return bytes_read_ > buffered ? bytes_read_ - buffered : 0;
+    }
+
 private:
     enum class Encoding { unknown, utf8, utf16le, utf16be };
 
@@ -44,6 +53,7 @@ private:
     std::string text_;      // decoded UTF-8; [pos_, size) not yet consumed
     std::size_t pos_ = 0;
     std::uint64_t bytes_read_ = 0;
+    std::uint64_t expected_size_ = 0;  // 0: unknown
     Encoding encoding_ = Encoding::unknown;
     std::uint32_t high_surrogate_ = 0;
     bool eof_ = false;

@@ -132,6 +132,24 @@ TEST(Pipeline, ALoneImpossibleJumpIsDroppedAndARealRelocationStartsASegment) {
     EXPECT_LT(b.report.max_speed_kmh, 50.0);
 }
 
+TEST(Pipeline, AnInputOfKnownSizeKeepsItsPointsWithoutDoubling) {
+    // The point list is sized from the share of the file read after a few thousand points,
+    // read here in small pieces as from a file.
+    std::string text;
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) text += l4_block(i + 1, i * 0.033, "", 41.0 + i * 1e-6, 29.0);
+    for (bool size_known : {true, false}) {
+        TextSource source = TextSource::from_memory(text, 4096);
+        if (size_known) source.set_expected_size(text.size());
+        ConvertOptions options;
+        options.sample_mode = SampleMode::all;
+        const BuiltTrack b = build_track(source, InputKind::srt, options);
+        ASSERT_EQ(b.track.points.size(), std::size_t(n));
+        EXPECT_NEAR(b.track.points.back().lat_deg, 41.0 + (n - 1) * 1e-6, 1e-9);
+        if (size_known) EXPECT_LT(b.track.points.capacity(), std::size_t(n * 1.1));
+    }
+}
+
 TEST(Pipeline, QuantisedHoveringGivesNoSpeedSpike) {
     // 50 fps, 5-decimal positions flickering by one step (1.1 m) while hovering.
     std::string text;
