@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "writers/fixed_point.hpp"
+
 namespace trakvia::engine::writers {
 
 // Decimals used across formats.
@@ -42,7 +44,7 @@ public:
     }
 
     // `value` with exactly `decimals` (0-9) digits after the point; no exponent, no "-0".
-    void fixed(double value, int decimals);
+    void fixed(double value, int decimals) { commit(fixed_point::put_fixed(room(400), value, decimals)); }
     // Like fixed(), with a leading sign always and the integer part zero-padded to `width`.
     void signed_padded(double value, int width, int decimals);
     void integer(std::int64_t value);
