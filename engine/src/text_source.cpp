@@ -96,8 +96,18 @@ void TextSource::decode_utf16(const char* data, std::size_t size) {
     raw_.assign(data + i, size - i);
 }
 
+std::size_t TextSource::next_cr() {
+    if (!next_cr_known_ || next_cr_ < pos_) {
+        const void* cr = std::memchr(text_.data() + pos_, '\r', text_.size() - pos_);
+        next_cr_ = cr ? std::size_t(static_cast<const char*>(cr) - text_.data()) : text_.size();
+        next_cr_known_ = true;
+    }
+    return next_cr_;
+}
+
 bool TextSource::fill() {
     if (eof_) return false;
+    next_cr_known_ = false;  // the text moves and grows
     // Drop what was consumed before adding more.
     if (pos_ > 0) {
         text_.erase(0, pos_);
@@ -143,9 +153,9 @@ bool TextSource::next_line(std::string_view& line) {
         std::size_t avail = text_.size() - pos_;
         const void* lf = std::memchr(begin + searched, '\n', avail - searched);
         std::size_t scan = lf ? std::size_t(static_cast<const char*>(lf) - begin) : avail;
-        const void* cr = std::memchr(begin + searched, '\r', scan - searched);
-        if (cr) {
-            std::size_t len = std::size_t(static_cast<const char*>(cr) - begin);
+        const std::size_t cr = next_cr() - pos_;
+        if (cr < scan) {
+            std::size_t len = cr;
             line = std::string_view(begin, len);
             pos_ += len + 1;
             if (pos_ < text_.size()) {

@@ -46,6 +46,9 @@ private:
     void detect_encoding();
     void decode_utf16(const char* data, std::size_t size);
     void append_code_point(std::uint32_t cp);
+    // Index in text_ of the first '\r' at or after pos_, text_.size() when there is none.
+    // Found once per buffer rather than once per line: most files hold no CR at all.
+    std::size_t next_cr();
 
     ByteReader read_bytes_;
     std::string read_buffer_;
@@ -58,6 +61,8 @@ private:
     std::uint32_t high_surrogate_ = 0;
     bool eof_ = false;
     bool skip_lf_ = false;  // a CR ended the last line at a buffer edge
+    std::size_t next_cr_ = 0;
+    bool next_cr_known_ = false;
 };
 
 }  // namespace trakvia::engine

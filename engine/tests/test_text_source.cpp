@@ -1,6 +1,7 @@
 // Text input: the same lines whatever the read sizes, line ends and encoding.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,38 @@ TEST(TextSource, LinesDoNotDependOnReadSizes) {
     for (const std::string& input : inputs) {
         for (std::size_t chunk : {1u, 2u, 3u, 5u, 4096u}) {
             EXPECT_EQ(lines_of(input, chunk), expected) << "chunk " << chunk;
+        }
+    }
+}
+
+// Lines split the plain way: CRLF, CR or LF end a line; no empty line after the last end.
+std::vector<std::string> reference_lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        out.push_back(std::move(line));
+        line.clear();
+    }
+    if (!line.empty()) out.push_back(line);
+    return out;
+}
+
+TEST(TextSource, RandomLineEndsSplitLikeTheReference) {
+    // Files with no CR, a few, or CR everywhere, cut into reads of every size.
+    std::mt19937 rng(3);
+    for (const char* alphabet : {"abcdefgh\n", "abcdefgh\n\r", "a\r\n", "abcdefghijklmnopqrstuvwxyz\r"}) {
+        const std::string letters(alphabet);
+        for (int n = 0; n < 60; ++n) {
+            std::string text = "x";  // a first byte that cannot look like UTF-16
+            const int length = int(rng() % 600);
+            for (int k = 0; k < length; ++k) text += letters[rng() % letters.size()];
+            for (std::size_t chunk : {1u, 2u, 7u, 64u, 4096u})
+                ASSERT_EQ(lines_of(text, chunk), reference_lines(text)) << "chunk " << chunk << ": " << text;
         }
     }
 }
