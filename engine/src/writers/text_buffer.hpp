@@ -28,7 +28,7 @@ CivilTime civil_time(std::int64_t ms_since_epoch);
 // through std::to_chars or integer arithmetic, so the C and C++ locales never matter.
 class TextBuffer {
 public:
-    explicit TextBuffer(std::ostream& out, std::size_t chunk = std::size_t(1) << 18);
+    explicit TextBuffer(std::ostream& out, std::size_t chunk = std::size_t(1) << 20);
     TextBuffer(const TextBuffer&) = delete;
     TextBuffer& operator=(const TextBuffer&) = delete;
 
