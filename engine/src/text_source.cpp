@@ -105,6 +105,23 @@ std::size_t TextSource::next_cr() {
     return next_cr_;
 }
 
+bool TextSource::read_utf8_in_place() {
+    // UTF-8 needs no decoding: the bytes go straight behind the unread text, saving a copy.
+    const std::size_t kept = text_.size();
+    text_.resize(kept + kChunk);
+    std::size_t n = 0;
+    try {
+        n = read_bytes_(text_.data() + kept, kChunk);
+    } catch (...) {
+        text_.resize(kept);
+        throw;
+    }
+    text_.resize(kept + n);
+    bytes_read_ += n;
+    if (n == 0) eof_ = true;
+    return n > 0;
+}
+
 bool TextSource::fill() {
     if (eof_) return false;
     next_cr_known_ = false;  // the text moves and grows
@@ -113,14 +130,11 @@ bool TextSource::fill() {
         text_.erase(0, pos_);
         pos_ = 0;
     }
+    if (encoding_ == Encoding::utf8 && raw_.empty()) return read_utf8_in_place();
     if (read_buffer_.size() < kChunk) read_buffer_.resize(kChunk);
     const std::size_t n = read_bytes_(read_buffer_.data(), kChunk);
     bytes_read_ += n;
     if (n == 0) eof_ = true;
-    if (encoding_ == Encoding::utf8 && raw_.empty()) {
-        text_.append(read_buffer_.data(), n);
-        return n > 0;
-    }
     raw_.append(read_buffer_.data(), n);
     if (encoding_ == Encoding::unknown) {
         if (raw_.size() < 4 && !eof_) return true;  // too little to judge; read more first

@@ -43,6 +43,7 @@ private:
     enum class Encoding { unknown, utf8, utf16le, utf16be };
 
     bool fill();  // appends decoded text to text_; false when the input is exhausted
+    bool read_utf8_in_place();
     void detect_encoding();
     void decode_utf16(const char* data, std::size_t size);
     void append_code_point(std::uint32_t cp);
