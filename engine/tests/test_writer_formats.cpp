@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cmath>
 #include <locale>
+#include <random>
 
 #include "writer_test_tracks.hpp"
 #include "writers/track_shape.hpp"
@@ -346,6 +347,43 @@ TEST(LineSegments, LonePointsJoinANeighbour) {
         };
         EXPECT_EQ(as_pairs(writers::track_segments(t)), c.spans);
         EXPECT_EQ(as_pairs(writers::line_segments(t)), c.lines);
+    }
+}
+
+TEST(TrackSurvey, AgreesWithTheSeparateQuestions) {
+    std::mt19937 rng(9);
+    auto coin = [&](int one_in) { return rng() % unsigned(one_in) == 0; };
+    for (int n = 0; n < 400; ++n) {
+        Track t;
+        t.has_wall_clock = !coin(4);
+        t.times_are_utc = coin(2);
+        const int size = int(rng() % 12);
+        for (int i = 0; i < size; ++i) {
+            TrackPoint p;
+            p.segment_start = coin(4);
+            if (!coin(5)) p.time_ms = 1714546800000 + i * 1000;
+            if (coin(3)) p.cue_s = i * 0.5;
+            if (coin(3)) p.set_altitude(AltitudeKind(rng() % kAltitudeKindCount), 10.0);
+            if (coin(4)) p.estimated_speed_mps = coin(3) ? std::nan("") : 2.0;
+            if (coin(6)) p.power_w = 150.0;
+            if (coin(6)) p.heart_rate_bpm = 120.0;
+            t.points.push_back(p);
+        }
+        const writers::TrackSurvey survey = writers::survey_track(t);
+        const writers::TrackContents contents(t);
+        EXPECT_EQ(survey.clock, writers::track_clock(t));
+        EXPECT_EQ(survey.every_point_timed, writers::every_point_timed(t));
+        EXPECT_EQ(survey.contents.altitude_kinds(), contents.altitude_kinds());
+        EXPECT_EQ(survey.contents.cues(), contents.cues());
+        for (unsigned k = 0; k < writers::kPointValueCount; ++k)
+            EXPECT_EQ(survey.contents.has(writers::PointValue(k)), contents.has(writers::PointValue(k)));
+        const auto spans = writers::track_segments(t);
+        ASSERT_EQ(survey.segments.size(), spans.size());
+        for (std::size_t i = 0; i < spans.size(); ++i) {
+            EXPECT_EQ(survey.segments[i].begin, spans[i].begin);
+            EXPECT_EQ(survey.segments[i].end, spans[i].end);
+        }
+        if (HasFailure()) return;
     }
 }
 

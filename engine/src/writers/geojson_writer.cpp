@@ -49,9 +49,10 @@ public:
 
     void write(std::ostream& stream, const Track& track) const override {
         TextBuffer out(stream);
-        const Clock clock = track_clock(track);
+        const TrackSurvey survey = survey_track(track);
+        const Clock clock = survey.clock;
         const bool utc = clock == Clock::utc;
-        const auto segs = line_segments(track);
+        const auto segs = line_segments(survey.segments);
         const bool single = track.points.size() == 1;
         const auto& pts = track.points;
 
@@ -102,9 +103,8 @@ public:
                 open_member("times");
                 write_parallel(out, segs, write_time);
             }
-            const TrackContents contents(track);
             for (const PointArray& a : kPointArrays) {
-                if (!contents.has(a.value)) continue;
+                if (!survey.contents.has(a.value)) continue;
                 open_member(a.name);
                 write_parallel(out, segs, [&](std::size_t i) { write_value(a, i); });
             }

@@ -111,13 +111,13 @@ public:
 
     void write(std::ostream& stream, const Track& track) const override {
         TextBuffer out(stream);
-        const bool timed = every_point_timed(track);
-        const bool utc = track_clock(track) == Clock::utc;
+        const TrackSurvey survey = survey_track(track);
+        const bool timed = survey.every_point_timed;
+        const bool utc = survey.clock == Clock::utc;
         std::vector<const ArrayField*> fields;
         if (timed) {
-            const TrackContents contents(track);
             for (const ArrayField& f : kArrayFields) {
-                if (contents.has(f.value)) fields.push_back(&f);
+                if (survey.contents.has(f.value)) fields.push_back(&f);
             }
         }
         out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -144,7 +144,7 @@ public:
                 out << "</description>\n";
             }
             if (timed) {
-                const auto segs = track_segments(track);
+                const auto& segs = survey.segments;
                 if (segs.size() == 1) {
                     write_gx_track(out, track, segs[0], utc, fields, "  ");
                 } else {
@@ -153,7 +153,7 @@ public:
                     out << "  </gx:MultiTrack>\n";
                 }
             } else {
-                const auto segs = line_segments(track);
+                const auto segs = line_segments(survey.segments);
                 if (segs.size() == 1) {
                     write_line(out, track, segs[0], "  ");
                 } else {

@@ -13,8 +13,9 @@ std::vector<Segment> track_segments(const Track& track) {
     return out;
 }
 
-std::vector<Segment> line_segments(const Track& track) {
-    std::vector<Segment> spans = track_segments(track);
+std::vector<Segment> line_segments(const Track& track) { return line_segments(track_segments(track)); }
+
+std::vector<Segment> line_segments(const std::vector<Segment>& spans) {
     std::vector<Segment> out;
     bool pending_single = false;  // the previous span had one point and waits for the next
     for (const Segment& s : spans) {
@@ -53,15 +54,34 @@ bool every_point_timed(const Track& track) {
 }
 
 TrackContents::TrackContents(const Track& track) {
+    for (const auto& p : track.points) add(p);
+}
+
+void TrackContents::add(const TrackPoint& p) {
     constexpr unsigned all = (1u << kPointValueCount) - 1;
-    for (const auto& p : track.points) {
-        altitude_kinds_ |= p.altitude_mask;
-        cues_ = cues_ || std::isfinite(p.cue_s);
-        if (values_ == all) continue;
-        for (unsigned k = 0; k < kPointValueCount; ++k) {
-            if (point_value(p, PointValue(k))) values_ |= 1u << k;
-        }
+    altitude_kinds_ |= p.altitude_mask;
+    cues_ = cues_ || std::isfinite(p.cue_s);
+    if (values_ == all) return;
+    for (unsigned k = 0; k < kPointValueCount; ++k) {
+        if (point_value(p, PointValue(k))) values_ |= 1u << k;
     }
+}
+
+TrackSurvey survey_track(const Track& track) {
+    TrackSurvey out;
+    const auto& pts = track.points;
+    bool any_time = false, all_times = true;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const TrackPoint& p = pts[i];
+        out.contents.add(p);
+        any_time = any_time || p.time_ms.has_value();
+        all_times = all_times && p.time_ms.has_value();
+        if (i == 0 || p.segment_start) out.segments.push_back(Segment{i, i});
+        out.segments.back().end = i + 1;
+    }
+    if (track.has_wall_clock && any_time) out.clock = track.times_are_utc ? Clock::utc : Clock::local;
+    out.every_point_timed = out.clock != Clock::none && all_times;
+    return out;
 }
 
 std::string_view file_name_of(std::string_view path) {

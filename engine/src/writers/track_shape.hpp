@@ -25,6 +25,8 @@ std::vector<Segment> track_segments(const Track& track);
 // LineString): a one-point span is joined to the span after it (the last one to the span
 // before it), so no point is dropped. A one-point track stays one span of one point.
 std::vector<Segment> line_segments(const Track& track);
+// line_segments() from the spans track_segments() returned.
+std::vector<Segment> line_segments(const std::vector<Segment>& spans);
 
 // Which times the writers may state.
 enum class Clock {
@@ -76,7 +78,9 @@ inline std::optional<double> point_value(const TrackPoint& p, PointValue v) {
 // Which values occur anywhere in a track, found in one pass over the points.
 class TrackContents {
 public:
+    TrackContents() = default;
     explicit TrackContents(const Track& track);
+    void add(const TrackPoint& p);
     bool has(PointValue v) const { return values_ & (1u << unsigned(v)); }
     unsigned altitude_kinds() const { return altitude_kinds_; }  // bits 1 << AltitudeKind
     bool cues() const { return cues_; }                           // some point has a cue time
@@ -86,6 +90,16 @@ private:
     unsigned altitude_kinds_ = 0;
     bool cues_ = false;
 };
+
+// What a writer with several questions about a track learns in one pass over its points:
+// a pass over a long track streams tens of megabytes through the cache.
+struct TrackSurvey {
+    Clock clock = Clock::none;       // track_clock()
+    bool every_point_timed = false;  // every_point_timed()
+    TrackContents contents;
+    std::vector<Segment> segments;   // track_segments()
+};
+TrackSurvey survey_track(const Track& track);
 
 // The last component of a path given as UTF-8 with '/' or '\\' separators.
 std::string_view file_name_of(std::string_view path);
