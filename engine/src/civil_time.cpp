@@ -51,9 +51,48 @@ int parse_fraction_ms(std::string_view s, std::size_t& i) {
     return ms;
 }
 
+// Two digits at c as a number, or -1.
+int two_digits(const char* c) {
+    return is_digit(c[0]) && is_digit(c[1]) ? (c[0] - '0') * 10 + (c[1] - '0') : -1;
+}
+
+// "2021-12-25 12:27:52" with every field at full width (also '.' in the date, 'T' before the
+// time), the spelling nearly every record uses, read at fixed offsets. Whatever it accepts,
+// the general parser reads to the same fields; anything else is left to the general parser.
+bool parse_full_width(std::string_view s, std::size_t p, int& year, int& month, int& day, int& hour, int& minute,
+                      int& second) {
+    if (s.size() - p < 19) return false;
+    const char* c = s.data() + p;
+    const char sep = c[4];
+    if ((sep != '-' && sep != '.') || c[7] != sep || (c[10] != ' ' && c[10] != 'T') || c[13] != ':' ||
+        c[16] != ':')
+        return false;
+    if (s.size() - p > 19 && is_digit(c[19])) return false;  // a third seconds digit: not a date-time
+    const int century = two_digits(c), year_in_century = two_digits(c + 2);
+    month = two_digits(c + 5);
+    day = two_digits(c + 8);
+    hour = two_digits(c + 11);
+    minute = two_digits(c + 14);
+    second = two_digits(c + 17);
+    if ((century | year_in_century | month | day | hour | minute | second) < 0) return false;
+    year = century * 100 + year_in_century;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> parse_device_datetime(std::string_view s, std::size_t& i) {
+    std::size_t p = i;
+    int year, month, day, hour, minute, second;
+    if (!parse_full_width(s, p, year, month, day, hour, minute, second)) return detail::parse_any_device_datetime(s, i);
+    p += 19;
+    const int ms = parse_fraction_ms(s, p);
+    auto value = civil_to_ms(year, month, day, hour, minute, second, ms);
+    if (value) i = p;
+    return value;
+}
+
+std::optional<std::int64_t> detail::parse_any_device_datetime(std::string_view s, std::size_t& i) {
     std::size_t p = i;
     int year, month, day, hour, minute, second;
     if (!parse_digits(s, p, 4, 4, year)) return std::nullopt;

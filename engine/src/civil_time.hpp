@@ -20,6 +20,12 @@ std::optional<std::int64_t> civil_to_ms(int year, int month, int day, int hour, 
 // "2017.8.5 14:11:51" at s[i]. On success advances i past the text it used.
 std::optional<std::int64_t> parse_device_datetime(std::string_view s, std::size_t& i);
 
+namespace detail {
+// parse_device_datetime without its shortcut for full-width fields; the tests hold the two
+// to the same answers.
+std::optional<std::int64_t> parse_any_device_datetime(std::string_view s, std::size_t& i);
+}  // namespace detail
+
 // ISO 8601 as GPX writes it: "2021-09-06T02:23:21.100Z", with an optional "+03:00" style
 // offset (converted to UTC) or no zone (taken as UTC).
 std::optional<std::int64_t> parse_iso8601_utc(std::string_view s);
