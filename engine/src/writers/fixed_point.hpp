@@ -23,10 +23,11 @@ inline constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// `v` in decimal at `p`, as few digits as it takes.
-inline char* put_unsigned(char* p, std::uint64_t v) {
+// `v` in decimal at `p`, with leading zeros up to `min_width` digits.
+inline char* put_unsigned(char* p, std::uint64_t v, int min_width = 1) {
     int n = 1;
     while (n < 20 && v >= kIntPow10[n]) ++n;
+    if (n < min_width) n = min_width;
     char* end = p + n;
     char* q = end;
     while (v >= 100) {
@@ -35,10 +36,12 @@ inline char* put_unsigned(char* p, std::uint64_t v) {
         v /= 100;
     }
     if (v >= 10) {
-        std::memcpy(q - 2, kDigitPairs + 2 * v, 2);
+        q -= 2;
+        std::memcpy(q, kDigitPairs + 2 * v, 2);
     } else {
-        q[-1] = char('0' + v);
+        *--q = char('0' + v);
     }
+    while (q > p) *--q = '0';
     return end;
 }
 

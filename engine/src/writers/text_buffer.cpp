@@ -12,7 +12,7 @@
 namespace trakvia::engine::writers {
 namespace {
 
-using fixed_point::kDigitPairs;
+using fixed_point::put_unsigned;
 using fixed_point::kPow10;
 using fixed_point::put_exact_digits;
 using fixed_point::put_fixed;
@@ -71,27 +71,6 @@ char* escape_utf8(char* p, std::string_view s, AsciiFn ascii) {
     return p;
 }
 
-// `v` in decimal with at least `width` digits (leading zeros), written at `p`.
-char* put_padded(char* p, std::uint64_t v, int width) {
-    int n = 1;
-    for (std::uint64_t x = v; x >= 10; x /= 10) ++n;
-    if (n < width) n = width;
-    char* end = p + n;
-    char* q = end;
-    while (v >= 100) {
-        q -= 2;
-        std::memcpy(q, kDigitPairs + 2 * (v % 100), 2);
-        v /= 100;
-    }
-    if (v >= 10) {
-        q -= 2;
-        std::memcpy(q, kDigitPairs + 2 * v, 2);
-    } else {
-        *--q = char('0' + v);
-    }
-    while (q > p) *--q = '0';
-    return end;
-}
 
 }  // namespace
 
@@ -159,7 +138,7 @@ void TextBuffer::digits(std::int64_t value, int width) {
         ++size_;
         value = -value;
     }
-    commit(put_padded(room(24 + std::size_t(std::max(width, 0))), std::uint64_t(value), width));
+    commit(put_unsigned(room(24 + std::size_t(std::max(width, 0))), std::uint64_t(value), width));
 }
 
 void TextBuffer::iso_time(std::int64_t ms, bool utc, char separator) {
@@ -173,15 +152,15 @@ void TextBuffer::iso_time(std::int64_t ms, bool utc, char separator) {
             digits(t.year, 4);
             char* p = room(8);
             *p++ = '-';
-            p = put_padded(p, std::uint64_t(t.month), 2);
+            p = put_unsigned(p, std::uint64_t(t.month), 2);
             *p++ = '-';
-            commit(put_padded(p, std::uint64_t(t.day), 2));
+            commit(put_unsigned(p, std::uint64_t(t.day), 2));
         } else {
-            char* d = put_padded(cached_date_, std::uint64_t(t.year), 4);
+            char* d = put_unsigned(cached_date_, std::uint64_t(t.year), 4);
             *d++ = '-';
-            d = put_padded(d, std::uint64_t(t.month), 2);
+            d = put_unsigned(d, std::uint64_t(t.month), 2);
             *d++ = '-';
-            put_padded(d, std::uint64_t(t.day), 2);
+            put_unsigned(d, std::uint64_t(t.day), 2);
             cached_day_ = day;
         }
     }
