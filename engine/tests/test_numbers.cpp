@@ -58,7 +58,7 @@ TEST(ParseDouble, AgreesWithFromCharsOnTelemetryShapes) {
 
 TEST(ParseDouble, AgreesWithFromCharsOnRandomText) {
     std::mt19937_64 rng(7);
-    const std::string alphabet = "0123456789012345678901234567890123456789..--+eExpm ,)]";
+    const std::string alphabet = "0123456789012345678901234567890123456789..--+eExpm ,)]\xFA\xFF/:";
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), length(1, 26);
     for (int n = 0; n < 200000; ++n) {
         std::string text;
