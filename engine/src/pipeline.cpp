@@ -1,6 +1,8 @@
 // The conversion pipeline without files.
 #include "pipeline.hpp"
 
+#include <algorithm>
+#include <new>
 #include <string>
 
 #include "fix_filter.hpp"
@@ -15,18 +17,29 @@ namespace trakvia::engine {
 namespace {
 constexpr double kLowestPlausibleAbsolute_m = -100.0;
 
-// When this many points are kept, the share of the input read so far predicts how many the
-// whole file keeps. Reserving that once spares the point list its doubling copies and the
-// page faults of each larger copy, a large share of the time on big files. Reserved but
-// unused room is never touched, so it costs address space, not memory.
-constexpr std::size_t kEstimateAfterPoints = 8192;
+// Before the point list grows, the share of the input read so far predicts how many points
+// the whole file keeps: growing straight to that (5 % margin) spares the doubling copies and
+// their page faults, a large share of the time on big files. Each step stays between the
+// ordinary doubling and 8 times the points held, so a file whose start is unlike the rest
+// cannot make it reserve far more than it holds; and a reservation the allocator refuses just
+// leaves the ordinary growth. Room reserved but never filled is not touched, so it costs
+// address space rather than memory.
+constexpr std::size_t kEstimateFromPoints = 8192;  // below this, doubling is cheap
 constexpr double kEstimateMargin = 1.05;
+constexpr double kLargestStep = 8.0;
 
-void reserve_for_whole_input(Sampler& sampler, const TextSource& source) {
+void grow_points_for_whole_input(Sampler& sampler, const TextSource& source) {
+    const std::size_t kept = sampler.kept_count();
     const std::uint64_t consumed = source.bytes_consumed();
-    if (source.expected_size() == 0 || consumed == 0 || consumed >= source.expected_size()) return;
-    const double share = double(consumed) / double(source.expected_size());
-    sampler.reserve(std::size_t(double(sampler.kept_count()) / share * kEstimateMargin) + 1);
+    const std::uint64_t expected = source.expected_size();
+    if (kept < kEstimateFromPoints || consumed == 0 || consumed >= expected) return;
+    const double estimate = double(kept) * double(expected) / double(consumed) * kEstimateMargin;
+    const double points = std::clamp(estimate, 2.0 * double(kept), kLargestStep * double(kept));
+    try {
+        sampler.reserve(std::size_t(points) + 1);
+    } catch (const std::bad_alloc&) {
+        // The list keeps its ordinary growth.
+    }
 }
 }  // namespace
 
@@ -57,7 +70,7 @@ BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions&
     FixFilter filter([&](Fix& f) {
         f.point.estimated_speed_mps = stats.add(f);
         sampler.add(f);
-        if (sampler.kept_count() == kEstimateAfterPoints) reserve_for_whole_input(sampler, source);
+        if (sampler.kept_count() == sampler.capacity()) grow_points_for_whole_input(sampler, source);
     });
     std::size_t records = 0;
     const RecordSink sink = [&](Record& r) {

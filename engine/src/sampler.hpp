@@ -20,6 +20,7 @@ public:
     std::vector<TrackPoint> finish();
 
     std::size_t kept_count() const { return kept_.size(); }
+    std::size_t capacity() const { return kept_.capacity(); }
     // Room for `points` kept points, so the list grows without copying itself.
     void reserve(std::size_t points) { kept_.reserve(points); }
 
