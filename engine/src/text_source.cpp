@@ -108,15 +108,17 @@ std::size_t TextSource::next_cr() {
 bool TextSource::read_utf8_in_place() {
     // UTF-8 needs no decoding: the bytes go straight behind the unread text, saving a copy.
     const std::size_t kept = text_.size();
-    text_.resize(kept + kChunk);
+    const std::size_t request = utf8_request_;
+    text_.resize(kept + request);
     std::size_t n = 0;
     try {
-        n = read_bytes_(text_.data() + kept, kChunk);
+        n = read_bytes_(text_.data() + kept, request);
     } catch (...) {
         text_.resize(kept);
         throw;
     }
     text_.resize(kept + n);
+    if (n == request && utf8_request_ < kChunk) utf8_request_ *= 2;
     bytes_read_ += n;
     if (n == 0) eof_ = true;
     return n > 0;

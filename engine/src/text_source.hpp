@@ -55,6 +55,10 @@ private:
     std::string read_buffer_;
     std::string raw_;       // bytes not yet decoded (the first few, or an odd UTF-16 byte)
     std::string text_;      // decoded UTF-8; [pos_, size) not yet consumed
+    // Bytes asked of the reader per UTF-8 read: starts small and doubles while the reader fills
+    // it, so a short input (or a reader that hands out little at a time) does not pay for
+    // clearing a large buffer on every read.
+    std::size_t utf8_request_ = 4096;
     std::size_t pos_ = 0;
     std::uint64_t bytes_read_ = 0;
     std::uint64_t expected_size_ = 0;  // 0: unknown
