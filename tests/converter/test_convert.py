@@ -136,3 +136,25 @@ def test_gil_is_released_during_conversion(converter, tmp_path):
         pytest.skip("conversion too quick to observe")
     # Holding the GIL would freeze this loop for the whole conversion.
     assert len(inside) > 1000
+
+
+def test_outputs_do_not_depend_on_the_process_locale(converter, sample_srts, tmp_path):
+    """The desktop's Qt start-up switches the whole process to the user's locale (a Turkish
+    one writes 1,5): every format must come out byte for byte as under the C locale."""
+    import locale
+
+    options = converter.ConversionOptions(sample_mode="all", formats=list(ALL_FORMATS))
+    outputs = {}
+    saved = locale.setlocale(locale.LC_ALL)
+    try:
+        for name in ("C", "tr_TR.UTF-8"):
+            try:
+                locale.setlocale(locale.LC_ALL, name)
+            except locale.Error:
+                pytest.skip(f"locale {name} is not installed")
+            result = converter.convert_srt_file(str(sample_srts[0]), str(tmp_path / name), options)
+            outputs[name] = {pathlib.Path(p).name: pathlib.Path(p).read_bytes() for p in result.output_files}
+    finally:
+        locale.setlocale(locale.LC_ALL, saved)
+    assert len(outputs["C"]) == len(ALL_FORMATS)
+    assert outputs["tr_TR.UTF-8"] == outputs["C"]
