@@ -16,7 +16,6 @@
 namespace trakvia::launcher {
 namespace {
 
-constexpr int kSearchTextChars = 255;
 constexpr int kTitleChars = 512;
 constexpr DWORD kModulePathChars = MAX_PATH;  // grown when the path is longer
 constexpr DWORD kModulePathLimit = 32768;     // longest path Windows knows
@@ -81,11 +80,9 @@ InstanceGuard claim_single_instance(std::string_view name) {
 }
 
 void bring_running_copy_forward(std::string_view title_text) {
-    wchar_t search_text[kSearchTextChars] = {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, title_text.data(), static_cast<int>(title_text.size()),
-                                      search_text, kSearchTextChars - 1);
-    if (n <= 0) return;
-    EnumWindows(activate_matching_window, reinterpret_cast<LPARAM>(search_text));
+    const std::wstring search_text = widen(title_text);
+    if (search_text.empty()) return;  // an empty text would match every window
+    EnumWindows(activate_matching_window, reinterpret_cast<LPARAM>(search_text.c_str()));
 }
 
 std::string program_folder(const LaunchContext&) {
