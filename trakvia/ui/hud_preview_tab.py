@@ -123,10 +123,6 @@ class HudPreviewTab(QWidget):
     def position_s(self) -> float:
         return self.slider.value() / _SLIDER_STEPS_PER_S
 
-    @property
-    def loader(self):
-        return self.tasks.thread
-
     def busy_thread(self):
         """The thread the preview is waiting for: the track loader, else the frame renderer."""
         return self.tasks.thread or self.render_worker

@@ -32,10 +32,6 @@ class TaskThread(QThread):
     def cancel(self) -> None:
         self._cancel_requested = True
 
-    @property
-    def cancel_requested(self) -> bool:
-        return self._cancel_requested
-
     def check_cancelled(self) -> None:
         if self._cancel_requested:
             raise TaskCancelled()
