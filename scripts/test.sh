@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: C++ unit tests (ctest), the Python suites (pytest)
+# Sets up, builds and runs every test: C++ unit tests (ctest), the Python suites (pytest),
 # short fuzzing runs of the readers under ASan/UBSan, and the Windows cross-compile check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,6 +8,6 @@ cd "$(dirname "$0")/.."
 BUILD_DIR="${BUILD_DIR:-build}"
 export PATH="$PWD/.venv/bin:$PATH"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
-if [ -x scripts/fuzz.sh ]; then ./scripts/fuzz.sh; fi
+./scripts/fuzz.sh
 ./scripts/check-windows.sh
 TRAKVIA_BUNDLE="$PWD/$BUILD_DIR/bundle" QT_QPA_PLATFORM=offscreen .venv/bin/python -m pytest -q
