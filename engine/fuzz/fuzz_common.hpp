@@ -23,7 +23,7 @@ inline void run(const std::uint8_t* data, std::size_t size, InputKind kind) {
     if (control & 0x40) options.utc_offset_minutes = int(control) - 128;
     BuiltTrack built = build_track(source, kind, options);
     if (built.track.points.size() > 2000) return;
-    for (OutputFormat format : {format_gpx, format_kml, format_geojson, format_csv, format_nmea, format_mgjson}) {
+    for (OutputFormat format : kAllOutputFormats) {
         std::ostringstream out;
         writer_for(format).write(out, built.track);
     }

@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr OutputFormat kAllFormats[] = {format_gpx, format_kml, format_geojson, format_csv, format_nmea, format_mgjson};
-
 std::string utf8(const fs::path& p) {
     auto s = p.u8string();
     return std::string(s.begin(), s.end());
@@ -108,7 +106,7 @@ ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, co
     report.track_name = track.name;
     if (track.points.empty()) return report;
 
-    for (OutputFormat format : kAllFormats) {
+    for (OutputFormat format : kAllOutputFormats) {
         if (!(options.formats & format)) continue;
         const TrackWriter& writer = writer_for(format);
         fs::path target = output_path(output_dir, track.name, writer.extension(), input);
