@@ -203,15 +203,12 @@ def load_track(telemetry_path: str) -> HudTrack:
     try:
         options = converter.ConversionOptions(sample_mode="all", formats=["csv"])
         result = converter.convert_srt_file(telemetry_path, work_dir, options)
-        if not getattr(result, "filtered_point_count", 1):
+        if not result.filtered_point_count:
             raise ValueError(f"Bu dosyada GPS konumu olan telemetri noktası yok: {os.path.basename(telemetry_path)}")
-        csv_files = [str(p) for p in getattr(result, "output_files", []) if str(p).lower().endswith(".csv")]
-        if not csv_files:
-            csv_files = [os.path.join(work_dir, n) for n in sorted(os.listdir(work_dir))
-                         if n.lower().endswith(".csv")]
+        csv_files = [str(p) for p in result.output_files if str(p).lower().endswith(".csv")]
         if not csv_files:
             raise ValueError(f"Dönüştürücü CSV çıktısı üretmedi: {os.path.basename(telemetry_path)}")
-        name = getattr(result, "track_name", "") or os.path.splitext(os.path.basename(telemetry_path))[0]
+        name = result.track_name or os.path.splitext(os.path.basename(telemetry_path))[0]
         return read_track_csv(csv_files[0], name)
     finally:
         shutil.rmtree(work_dir, ignore_errors=True)
