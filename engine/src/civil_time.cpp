@@ -20,6 +20,19 @@ std::int64_t days_from_civil(int year, unsigned month, unsigned day) {
     return era * 146097 + std::int64_t(doe) - 719468;
 }
 
+CivilDate civil_from_days(std::int64_t days) {
+    // The inverse of the algorithm above (Hinnant's civil_from_days).
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = unsigned(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    return CivilDate{std::int64_t(yoe) + era * 400 + (month <= 2), month, day};
+}
+
 std::optional<std::int64_t> civil_to_ms(int year, int month, int day, int hour, int minute, int second,
                                         int millisecond) {
     if (year < 1900 || year > 2999 || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
@@ -150,22 +163,12 @@ std::optional<int> local_utc_offset_minutes(std::int64_t local_ms) {
     std::int64_t secs = local_ms >= 0 ? local_ms / 1000 : -((-local_ms + 999) / 1000);
     std::int64_t days = secs >= 0 ? secs / 86400 : -((-secs + 86399) / 86400);
     std::int64_t rem = secs - days * 86400;
-    // civil_from_days (Hinnant), to fill a struct tm for mktime.
-    std::int64_t z = days + 719468;
-    std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    auto doe = unsigned(z - era * 146097);
-    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    std::int64_t y = std::int64_t(yoe) + era * 400;
-    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    unsigned mp = (5 * doy + 2) / 153;
-    unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    y += (m <= 2);
+    const CivilDate date = civil_from_days(days);
 
     std::tm tm{};
-    tm.tm_year = int(y - 1900);
-    tm.tm_mon = int(m - 1);
-    tm.tm_mday = int(d);
+    tm.tm_year = int(date.year - 1900);
+    tm.tm_mon = int(date.month - 1);
+    tm.tm_mday = int(date.day);
     tm.tm_hour = int(rem / 3600);
     tm.tm_min = int(rem / 60 % 60);
     tm.tm_sec = int(rem % 60);

@@ -11,6 +11,28 @@ namespace trakvia::engine {
 
 std::int64_t days_from_civil(int year, unsigned month, unsigned day);
 
+// The date `days` days after 1970-01-01: the inverse of days_from_civil.
+struct CivilDate {
+    std::int64_t year;
+    unsigned month, day;
+};
+CivilDate civil_from_days(std::int64_t days);
+
+// Milliseconds since the epoch as whole days and the milliseconds into the last of them
+// (floor division: a time before 1970 falls on its own day, not the day after).
+struct DayAndTime {
+    std::int64_t day;
+    std::int64_t ms_of_day;
+};
+inline DayAndTime split_day(std::int64_t ms) {
+    DayAndTime out{ms / 86400000, ms % 86400000};
+    if (out.ms_of_day < 0) {
+        out.ms_of_day += 86400000;
+        --out.day;
+    }
+    return out;
+}
+
 // Milliseconds since the epoch for a calendar date and time; nullopt when a field is out of
 // range (seconds may read 60, as some devices write a leap-like 60).
 std::optional<std::int64_t> civil_to_ms(int year, int month, int day, int hour, int minute, int second,

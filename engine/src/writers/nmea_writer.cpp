@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 
+#include "civil_time.hpp"
 #include "writers/format_writers.hpp"
 #include "writers/text_buffer.hpp"
 #include "writers/track_shape.hpp"
@@ -69,12 +70,11 @@ public:
             bool dated = false;
             long long ms_of_day = -1;  // none
             if (utc && p.time_ms) {
-                std::int64_t day = *p.time_ms / 86400000;
-                ms_of_day = *p.time_ms % 86400000;
-                if (ms_of_day < 0) { ms_of_day += 86400000; --day; }
-                if (day != civil_day) {
+                const DayAndTime split = split_day(*p.time_ms);
+                ms_of_day = split.ms_of_day;
+                if (split.day != civil_day) {
                     civil = civil_time(*p.time_ms);
-                    civil_day = day;
+                    civil_day = split.day;
                 }
                 dated = true;
             } else if (std::isfinite(p.cue_s) && p.cue_s >= 0.0 && p.cue_s < 86400.0) {

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "civil_time.hpp"
+
 namespace trakvia::engine::writers {
 namespace {
 
@@ -79,22 +81,10 @@ char* fixed_point::put_fixed_general(char* p, double value, int decimals) {
 }
 
 CivilTime civil_time(std::int64_t ms) {
-    // Days from civil, inverted (H. Hinnant's algorithm), with floor division for times
-    // before 1970.
-    std::int64_t days = ms / 86400000;
-    std::int64_t rest = ms % 86400000;
-    if (rest < 0) { rest += 86400000; --days; }
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = int(doy - (153 * mp + 2) / 5 + 1);
-    const int month = int(mp < 10 ? mp + 3 : mp - 9);
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    const int msec_of_day = int(rest);
-    return CivilTime{year, month, day, msec_of_day / 3600000, msec_of_day / 60000 % 60,
+    const DayAndTime split = split_day(ms);
+    const CivilDate date = civil_from_days(split.day);
+    const int msec_of_day = int(split.ms_of_day);
+    return CivilTime{date.year, int(date.month), int(date.day), msec_of_day / 3600000, msec_of_day / 60000 % 60,
                      msec_of_day / 1000 % 60, msec_of_day % 1000};
 }
 
@@ -142,9 +132,7 @@ void TextBuffer::digits(std::int64_t value, int width) {
 }
 
 void TextBuffer::iso_time(std::int64_t ms, bool utc, char separator) {
-    std::int64_t day = ms / 86400000;
-    std::int64_t rest = ms % 86400000;
-    if (rest < 0) { rest += 86400000; --day; }
+    const auto [day, rest] = split_day(ms);
     if (day != cached_day_) {
         const CivilTime t = civil_time(ms);
         if (t.year < 0 || t.year > 9999) {
