@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pyglue/function.hpp"
+#include "pyglue/values.hpp"
 
 #include <cstddef>
 #include <vector>
@@ -29,11 +30,9 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args);
 
 // --- helpers shared by the parser and the commands (report.cpp) ---
 
-// Throws nb::python_error when `result` is null (a failed C API call); otherwise steals it.
-nb::object checked(PyObject* result);
-
-// The interpreter's truth test of `value`; errors propagate.
-bool truthy(nb::handle value);
+using pyglue::checked;
+using pyglue::contains;
+using pyglue::is_true;
 
 // `value or ""`: a missing or empty filter becomes the empty text.
 nb::object text_or_empty(nb::handle value);

@@ -34,7 +34,7 @@ nb::object run_list(const pyglue::Globals& g, nb::handle args) {
     print_line(g, Line() << "=== " << g["R27_APP_NAME_TR"] << " v" << g["R27_APP_VERSION"]
                          << " — DJI Medya & SRT Listesi ("
                          << g["resolve_dji_directory"](args.attr("dir")) << ") ===");
-    if (!truthy(sets)) {
+    if (!is_true(sets)) {
         print_line(g, Line() << "Eşleşen DJI dosya seti bulunamadı.");
         return nb::int_(0);
     }
@@ -58,7 +58,7 @@ nb::object run_cleanup(const pyglue::Globals& g, nb::handle args) {
         "date_filter"_a = text_or_empty(args.attr("date")), "index_filter"_a = text_or_empty(args.attr("index")),
         "dry_run"_a = args.attr("dry_run"));
     const std::vector<nb::object> parts = unpack(result, 3);
-    const char* label = truthy(args.attr("dry_run")) ? "[DRY-RUN SİMÜLASYON]" : "[TEMİZLENDİ]";
+    const char* label = is_true(args.attr("dry_run")) ? "[DRY-RUN SİMÜLASYON]" : "[TEMİZLENDİ]";
     print_line(g, Line() << label << " Silinen " << args.attr("type").attr("upper")()
                          << " dosya sayısı: " << parts[0] << " | Kazanılan Alan: "
                          << fixed(g, divided(parts[1], nb::int_(1024)), ".1f") << " KB");
@@ -71,7 +71,7 @@ nb::object run_cleanup(const pyglue::Globals& g, nb::handle args) {
 nb::object run_play(const pyglue::Globals& g, nb::handle args) {
     nb::object played =
         g["play_dji_file_by_index"](args.attr("dir"), g["int"](args.attr("index_num")));
-    if (truthy(played)) {
+    if (is_true(played)) {
         print_line(g, Line() << "Oynatılıyor: " << played);
         return nb::int_(0);
     }

@@ -29,11 +29,11 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
 // walked top-down, names sorted within each folder and kept when their ending is supported.
 nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::handle output_dir) {
     nb::list inputs;
-    if (truthy(os_path(g, "isfile")(input_path))) {
+    if (is_true(os_path(g, "isfile")(input_path))) {
         inputs.append(input_path);
         return inputs;
     }
-    if (!truthy(os_path(g, "isdir")(input_path))) {
+    if (!is_true(os_path(g, "isdir")(input_path))) {
         return inputs;
     }
     nb::object media_dir = g["resolve_dji_directory"](input_path);
@@ -41,7 +41,7 @@ nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::han
         const std::vector<nb::object> walked = unpack(entry, 3);
         skip_output_folder(g, walked[0], walked[1], output_dir);
         for (nb::handle name : nb::iter(g["sorted"](walked[2]))) {
-            if (truthy(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
+            if (is_true(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
                 inputs.append(os_path(g, "join")(walked[0], name));
             }
         }
@@ -54,7 +54,7 @@ nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::han
 nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     nb::object input_path = os_path(g, "abspath")(args.attr("input"));
     nb::object output = args.attr("output");
-    if (!truthy(output)) {
+    if (!is_true(output)) {
         output = os_path(g, "join")(g["os"].attr("getcwd")(), "Cikti_GPX");
     }
     nb::object output_dir = os_path(g, "abspath")(output);
@@ -83,7 +83,7 @@ nb::object run_import(const pyglue::Globals& g, nb::handle args) {
                          << "' klasörüne kopyalandı.");
     nb::object options = g["ConversionOptions"]();
     for (nb::handle path : nb::iter(parts[1])) {
-        if (!truthy(path.attr("lower")().attr("endswith")(".srt"))) {
+        if (!is_true(path.attr("lower")().attr("endswith")(".srt"))) {
             continue;
         }
         nb::object converted = g["convert_srt_file"](path, args.attr("dest"), options);

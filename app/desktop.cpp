@@ -44,11 +44,11 @@ void call_if_present(nb::handle obj, const char* method, nb::handle value) {
 nb::object choose_workspace(const pyglue::Globals& g) {
     nb::object os = g["os"];
     nb::object desktop_proj = os_path(g, "expanduser")("~/Desktop/trakvia_app");
-    if (truthy(os_path(g, "isdir")(desktop_proj)) && truthy(os.attr("access")(desktop_proj, os.attr("W_OK")))) {
+    if (is_true(os_path(g, "isdir")(desktop_proj)) && is_true(os.attr("access")(desktop_proj, os.attr("W_OK")))) {
         return desktop_proj;
     }
     nb::object base_dir = g["_EXE_DIR"];
-    if (!truthy(os.attr("access")(base_dir, os.attr("W_OK")))) {
+    if (!is_true(os.attr("access")(base_dir, os.attr("W_OK")))) {
         base_dir = os_path(g, "join")(os_path(g, "expanduser")("~"), "Trakvia_Calisma_Alani");
         os.attr("makedirs")(base_dir, "exist_ok"_a = true);
     }
@@ -78,7 +78,7 @@ nb::object capture_all_tabs_body(const pyglue::Globals& g, const std::vector<nb:
     nb::handle shot_dir = params[2];
 
     nb::object worker = g["getattr"](win, "_preview_worker", nb::none());
-    if (!worker.is_none() && truthy(worker.attr("isRunning")())) {
+    if (!worker.is_none() && is_true(worker.attr("isRunning")())) {
         worker.attr("wait")(3000);
         app.attr("processEvents")();
     }
@@ -143,7 +143,7 @@ nb::object run_desktop(const pyglue::Globals& g, nb::handle args) {
     win.attr("show")();
 
     nb::object screenshot_dir = args.attr("screenshot_dir");
-    if (truthy(screenshot_dir)) {
+    if (is_true(screenshot_dir)) {
         nb::object shot_dir = os_path(g, "abspath")(screenshot_dir);
         g["os"].attr("makedirs")(shot_dir, "exist_ok"_a = true);
         QTimer.attr("singleShot")(800, make_capture_routine(g, app, win, shot_dir));

@@ -52,11 +52,7 @@ void import_from(nb::handle dict, const char* module_name, std::initializer_list
 // `if entry not in sys.path: sys.path.insert(0, entry)`
 void put_first_on_path(const pyglue::Globals& g, nb::handle entry) {
     nb::object path = g["sys"].attr("path");
-    const int present = PySequence_Contains(path.ptr(), entry.ptr());
-    if (present < 0) {
-        throw nb::python_error();
-    }
-    if (!present) {
+    if (!contains(path, entry)) {
         path.attr("insert")(0, entry);
     }
 }
@@ -71,7 +67,7 @@ void start_up(nb::handle module) {
 
     // The folder of the running program; the module's own file when there is no argv[0].
     nb::object argv = g["sys"].attr("argv");
-    nb::object origin = truthy(argv) ? nb::object(argv[0]) : g["__file__"];
+    nb::object origin = is_true(argv) ? nb::object(argv[0]) : g["__file__"];
     bind(dict, "_EXE_DIR", os_path(g, "dirname")(os_path(g, "abspath")(origin)));
 
     put_first_on_path(g, g["_EXE_DIR"]);

@@ -16,7 +16,7 @@ nb::object checked_date_filter(const pyglue::Globals& g, const std::vector<nb::o
         return text;
     }
     nb::object expr = text.attr("strip")();
-    if (!truthy(expr)) {
+    if (!is_true(expr)) {
         return text;
     }
     nb::object upper = expr.attr("upper")();
@@ -26,8 +26,8 @@ nb::object checked_date_filter(const pyglue::Globals& g, const std::vector<nb::o
         }
     }
     nb::object mediadesk = checked(PyImport_ImportModule("trakvia.mediadesk"));
-    if (truthy(mediadesk.attr("_RE_DATE_EXACT").attr("match")(expr)) ||
-        truthy(mediadesk.attr("_RE_AGE_FILTER").attr("match")(expr))) {
+    if (is_true(mediadesk.attr("_RE_DATE_EXACT").attr("match")(expr)) ||
+        is_true(mediadesk.attr("_RE_AGE_FILTER").attr("match")(expr))) {
         return text;
     }
     const nb::str message = (Line() << "geçersiz tarih/yaş filtresi: "
@@ -128,11 +128,11 @@ nb::object main_body(const pyglue::Globals& g, const std::vector<nb::object>&) {
     const nb::str description = (Line() << g["R27_APP_NAME_TR"] << " v" << g["R27_APP_VERSION"]).text();
     nb::object parser = build_parser(g, description);
     nb::object args = parser.attr("parse_args")();
-    if (truthy(args.attr("version"))) {
+    if (is_true(args.attr("version"))) {
         g["print"](description);
         return nb::int_(0);
     }
-    if (truthy(args.attr("command"))) {
+    if (is_true(args.attr("command"))) {
         return g["_run_cli"](args);
     }
     return run_desktop(g, args);

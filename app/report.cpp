@@ -3,23 +3,8 @@
 
 namespace trakvia::app {
 
-nb::object checked(PyObject* result) {
-    if (result == nullptr) {
-        throw nb::python_error();
-    }
-    return nb::steal(result);
-}
-
-bool truthy(nb::handle value) {
-    const int r = PyObject_IsTrue(value.ptr());
-    if (r < 0) {
-        throw nb::python_error();
-    }
-    return r == 1;
-}
-
 nb::object text_or_empty(nb::handle value) {
-    return truthy(value) ? nb::borrow(value) : nb::object(nb::str(""));
+    return is_true(value) ? nb::borrow(value) : nb::object(nb::str(""));
 }
 
 nb::object os_path(const pyglue::Globals& g, const char* name) {

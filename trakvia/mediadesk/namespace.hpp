@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pyglue/function.hpp"
+#include "pyglue/values.hpp"
 
 #include <string>
 #include <utility>
@@ -35,25 +36,15 @@ inline pyglue::FunctionSpec function_spec(const char* name, std::vector<pyglue::
 // The interned name object for an attribute, method or keyword name (see pyglue::interned).
 inline nb::handle py_name(const char* text) { return pyglue::interned(text); }
 
-// `item in container`, with the interpreter's own membership test.
-inline bool contains(nb::handle container, nb::handle item) {
-    const int r = PySequence_Contains(container.ptr(), item.ptr());
-    if (r < 0) {
-        throw nb::python_error();
-    }
-    return r == 1;
-}
+using pyglue::contains;
+using pyglue::is_true;
 
 // `os.path` as the module's `os` name gives it at this moment.
 inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr(py_name("path")); }
 
 // `(text or "").strip()`: the filter texts accept None and surrounding white space.
 inline nb::object stripped_text(nb::handle text) {
-    const int truthy = PyObject_IsTrue(text.ptr());
-    if (truthy < 0) {
-        throw nb::python_error();
-    }
-    nb::object s = truthy ? nb::borrow(text) : nb::str("");
+    nb::object s = is_true(text) ? nb::borrow(text) : nb::str("");
     return s.attr("strip")();
 }
 

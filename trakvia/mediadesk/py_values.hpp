@@ -5,21 +5,15 @@
 
 #include <nanobind/nanobind.h>
 
+#include "pyglue/values.hpp"
+
 #include <string>
 
 namespace trakvia::mediadesk {
 
 namespace nb = nanobind;
 
-// The interpreter's truth value of `value` (bool(value)); an error from __bool__/__len__
-// propagates.
-inline bool is_true(nb::handle value) {
-    int r = PyObject_IsTrue(value.ptr());
-    if (r < 0) {
-        throw nb::python_error();
-    }
-    return r != 0;
-}
+using pyglue::is_true;
 
 // `a + b` for two str objects.
 inline nb::str concat(nb::handle a, nb::handle b) {

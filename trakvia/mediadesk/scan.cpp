@@ -11,7 +11,7 @@ namespace {
 nb::object resolve_dji_directory(const pyglue::Globals& g, const std::vector<nb::object>& args) {
     nb::object path = os_path(g);
     nb::object norm = path.attr("abspath")(args[0]);
-    if (!nb::bool_(path.attr("isdir")(norm))) {
+    if (!is_true(path.attr("isdir")(norm))) {
         return norm;
     }
     nb::object join = path.attr("join");
@@ -22,18 +22,18 @@ nb::object resolve_dji_directory(const pyglue::Globals& g, const std::vector<nb:
         join(norm, "DCIM"),
     };
     for (const nb::object& candidate : candidates) {
-        if (!nb::bool_(path.attr("isdir")(candidate))) {
+        if (!is_true(path.attr("isdir")(candidate))) {
             continue;
         }
         if (path.attr("basename")(candidate).equal(nb::str("DCIM"))) {
             nb::list names = nb::borrow<nb::list>(g["sorted"](g["os"].attr("listdir")(candidate)));
             for (nb::handle name : names) {
                 nb::object upper = name.attr("upper")();
-                if (!nb::bool_(upper.attr("startswith")("DJI_")) && !nb::bool_(upper.attr("startswith")("100"))) {
+                if (!is_true(upper.attr("startswith")("DJI_")) && !is_true(upper.attr("startswith")("100"))) {
                     continue;
                 }
                 nb::object full = join(candidate, name);
-                if (nb::bool_(path.attr("isdir")(full))) {
+                if (is_true(path.attr("isdir")(full))) {
                     return full;
                 }
             }
@@ -98,7 +98,7 @@ nb::object new_file_set(const pyglue::Globals& g, nb::handle index, nb::handle r
 void process_file(const pyglue::Globals& g, nb::handle path, nb::handle root_dir, nb::handle fname,
                   std::map<long long, Group>& groups) {
     nb::object full_p = path.attr(py_name("join"))(root_dir, fname);
-    if (!nb::bool_(path.attr(py_name("isfile"))(full_p))) {
+    if (!is_true(path.attr(py_name("isfile"))(full_p))) {
         return;
     }
     nb::handle srt = py_name("srt"), lrf = py_name("lrf"), gpx = py_name("gpx");
@@ -146,7 +146,7 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
     const nb::object& index_filter = args[2];
 
     nb::object resolved = g["resolve_dji_directory"](dir_path);
-    if (!nb::bool_(os_path(g).attr(py_name("isdir"))(resolved))) {
+    if (!is_true(os_path(g).attr(py_name("isdir"))(resolved))) {
         return nb::list();
     }
     nb::object idx_set = g["parse_index_filter"](index_filter);
@@ -167,7 +167,7 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
             continue;
         }
         nb::object keep = g["matches_date_or_age_filter"](group.record.attr(py_name("mtime")), date_filter);
-        if (nb::bool_(keep)) {
+        if (is_true(keep)) {
             result.append(group.record);
         }
     }

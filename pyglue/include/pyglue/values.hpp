@@ -1,0 +1,39 @@
+// Checked C API results and the interpreter's truth and membership tests, for the module bodies.
+#pragma once
+
+#include <Python.h>
+
+#include <nanobind/nanobind.h>
+
+namespace pyglue {
+
+namespace nb = nanobind;
+
+// Throws nb::python_error when `result` is null (a failed C API call); otherwise steals it.
+inline nb::object checked(PyObject* result) {
+    if (result == nullptr) {
+        throw nb::python_error();
+    }
+    return nb::steal(result);
+}
+
+// The interpreter's truth value of `value` (bool(value)); an error from __bool__/__len__
+// propagates.
+inline bool is_true(nb::handle value) {
+    const int r = PyObject_IsTrue(value.ptr());
+    if (r < 0) {
+        throw nb::python_error();
+    }
+    return r != 0;
+}
+
+// `item in container`, with the interpreter's own membership test.
+inline bool contains(nb::handle container, nb::handle item) {
+    const int r = PySequence_Contains(container.ptr(), item.ptr());
+    if (r < 0) {
+        throw nb::python_error();
+    }
+    return r != 0;
+}
+
+}  // namespace pyglue
