@@ -11,12 +11,6 @@ namespace {
 
 using engine::ConvertReport;
 
-nb::list path_list(const std::vector<std::filesystem::path>& paths) {
-    nb::list out;
-    for (const auto& p : paths) out.append(path_to_python(p));
-    return out;
-}
-
 nb::list text_list(const std::vector<std::string>& texts) {
     nb::list out;
     for (const auto& t : texts) out.append(nb::str(t.c_str(), t.size()));
@@ -41,14 +35,14 @@ void bind_convert(nb::module_& m) {
         .def_ro("elevation_source", &ConvertReport::elevation_source, "Yükseklik olarak yazılan tür; yoksa boş.")
         .def_prop_ro("utc_offset_minutes", [](const ConvertReport& r) { return optional_int(r.utc_offset_minutes); },
                      "Uygulanan UTC farkı (dakika) ya da None.")
-        .def_prop_ro("output_files", [](const ConvertReport& r) { return path_list(r.output_files); },
+        .def_prop_ro("output_files", [](const ConvertReport& r) { return paths_to_python(r.output_files); },
                      "Yazılan dosyaların yolları.")
         .def_prop_ro("warnings", [](const ConvertReport& r) { return text_list(r.warnings); }, "Uyarılar.")
         .def("__repr__", [](const ConvertReport& r) {
             return nb::str("ConversionResult(track_name={!r}, filtered_point_count={!r}, total_distance_m={!r}, "
                            "max_speed_kmh={!r}, max_power_w={!r}, output_files={!r})")
                 .format(nb::str(r.track_name.c_str(), r.track_name.size()), r.filtered_point_count,
-                        r.total_distance_m, r.max_speed_kmh, r.max_power_w, path_list(r.output_files));
+                        r.total_distance_m, r.max_speed_kmh, r.max_power_w, paths_to_python(r.output_files));
         });
 
     m.def(
@@ -65,9 +59,7 @@ void bind_convert(nb::module_& m) {
         "Bir telemetri (SRT) ya da GPX dosyasını seçilen biçimlerde GPS izlerine dönüştürür ve\n"
         "dosyaları output_dir klasörüne yazar. Sonuç: ConversionResult.");
 
-    nb::list endings;
-    for (const auto& e : engine::supported_extensions()) endings.append(nb::str(e.c_str(), e.size()));
-    m.attr("ALL_SUPPORTED_EXTENSIONS") = nb::tuple(endings);
+    m.attr("ALL_SUPPORTED_EXTENSIONS") = nb::tuple(text_list(engine::supported_extensions()));
 }
 
 }  // namespace trakvia::converter

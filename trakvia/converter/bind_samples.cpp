@@ -10,10 +10,7 @@ void bind_samples(nb::module_& m) {
         "create_sample_srt_files",
         [](nb::handle folder) {
             const std::filesystem::path base = path_from_python(folder);
-            auto written = call_engine([&] { return engine::create_sample_srt_files(base); });
-            nb::list out;
-            for (const auto& p : written) out.append(path_to_python(p));
-            return out;
+            return paths_to_python(call_engine([&] { return engine::create_sample_srt_files(base); }));
         },
         nb::arg("folder"), nb::sig("def create_sample_srt_files(folder: str | os.PathLike) -> list[str]"),
         "folder altında (\"Ornek_Telemetri\" klasöründe) farklı DJI düzenlerinde örnek telemetri (SRT)\n"

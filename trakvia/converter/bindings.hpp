@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace trakvia::converter {
 
@@ -25,6 +26,8 @@ std::filesystem::path path_from_python(nb::handle obj);
 
 // Native path → str (os.fsdecode on POSIX, so undecodable bytes survive as surrogates).
 nb::str path_to_python(const std::filesystem::path& path);
+// Native paths → list of str, each as path_to_python.
+nb::list paths_to_python(const std::vector<std::filesystem::path>& paths);
 
 // The exception seam (errors.cpp): sets the Python exception that stands for `error`, throws
 // nb::python_error. `filename` names the file an InputError is about.

@@ -47,4 +47,10 @@ nb::str path_to_python(const std::filesystem::path& path) {
     return nb::steal<nb::str>(text);
 }
 
+nb::list paths_to_python(const std::vector<std::filesystem::path>& paths) {
+    nb::list out;
+    for (const auto& p : paths) out.append(path_to_python(p));
+    return out;
+}
+
 }  // namespace trakvia::converter
