@@ -1,4 +1,4 @@
-# Finds CPython 3.12 and nanobind, and defines trakvia_add_extension().
+# Finds CPython 3.12 and nanobind, and defines trakvia_output_to() and trakvia_add_extension().
 find_package(Python 3.12 EXACT REQUIRED COMPONENTS Interpreter Development.Module OPTIONAL_COMPONENTS Development.Embed)
 
 execute_process(
@@ -10,6 +10,20 @@ if(NOT nanobind_found EQUAL 0)
 endif()
 find_package(nanobind CONFIG REQUIRED)
 
+# trakvia_output_to(<target> <folder>)
+# Builds the target's program or library straight into <folder>, in every configuration.
+function(trakvia_output_to target folder)
+  set_target_properties(${target} PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY "${folder}"
+    RUNTIME_OUTPUT_DIRECTORY "${folder}")
+  foreach(cfg ${CMAKE_CONFIGURATION_TYPES})
+    string(TOUPPER ${cfg} CFG)
+    set_target_properties(${target} PROPERTIES
+      LIBRARY_OUTPUT_DIRECTORY_${CFG} "${folder}"
+      RUNTIME_OUTPUT_DIRECTORY_${CFG} "${folder}")
+  endforeach()
+endfunction()
+
 # trakvia_add_extension(<target> MODULE <name> DEST <bundle subfolder or .> SOURCES ...)
 # Builds one extension module with the interpreter's own suffix straight into the bundle.
 function(trakvia_add_extension target)
@@ -19,17 +33,8 @@ function(trakvia_add_extension target)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE -Wall -Wextra)
   endif()
-  set(out "${TRAKVIA_BUNDLE_DIR}/${ARG_DEST}")
-  set_target_properties(${target} PROPERTIES
-    OUTPUT_NAME ${ARG_MODULE}
-    LIBRARY_OUTPUT_DIRECTORY "${out}"
-    RUNTIME_OUTPUT_DIRECTORY "${out}")
-  foreach(cfg ${CMAKE_CONFIGURATION_TYPES})
-    string(TOUPPER ${cfg} CFG)
-    set_target_properties(${target} PROPERTIES
-      LIBRARY_OUTPUT_DIRECTORY_${CFG} "${out}"
-      RUNTIME_OUTPUT_DIRECTORY_${CFG} "${out}")
-  endforeach()
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_MODULE})
+  trakvia_output_to(${target} "${TRAKVIA_BUNDLE_DIR}/${ARG_DEST}")
   add_dependencies(${target} trakvia_python_package)
   install(TARGETS ${target} LIBRARY DESTINATION "${ARG_DEST}" RUNTIME DESTINATION "${ARG_DEST}")
 endfunction()
