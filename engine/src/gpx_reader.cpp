@@ -101,9 +101,7 @@ void GpxParser::start_tag(std::string_view tag) {
     std::size_t name_end = 0;
     while (name_end < tag.size() && !is_ws(tag[name_end])) ++name_end;
     std::string_view name = local_name(tag.substr(0, name_end));
-    if (name == "gpx") {
-        summary_.saw_gpx_root = true;
-    } else if (name == "trk" || name == "trkseg" || name == "rte") {
+    if (name == "trk" || name == "trkseg" || name == "rte") {
         next_starts_segment_ = true;
     } else if (name == "trkpt" || name == "rtept" || name == "wpt") {
         begin_point(tag, name == "wpt");

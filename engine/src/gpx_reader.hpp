@@ -12,7 +12,6 @@ namespace trakvia::engine {
 struct GpxReadSummary {
     std::size_t track_points = 0;  // trkpt and rtept
     std::size_t waypoints = 0;     // wpt; used only when the file has no track or route
-    bool saw_gpx_root = false;
 };
 
 // Passes one Record per point to `sink`: track and route points in file order; the

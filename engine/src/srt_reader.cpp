@@ -342,7 +342,6 @@ void SrtParser::flush() {
     if (!in_block_) return;
     in_block_ = false;
     if (!b_.has_content) return;
-    ++summary_.blocks;
 
     Record r;
     TrackPoint& pt = r.point;

@@ -10,7 +10,6 @@
 namespace trakvia::engine {
 
 struct SrtReadSummary {
-    std::size_t blocks = 0;         // blocks with any content
     bool fpv_altitude_scaled = false;  // DJI FPV altitude multiplied by 10
 };
 

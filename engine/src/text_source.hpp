@@ -27,9 +27,6 @@ public:
     // the rest without a delimiter; false only when nothing is left.
     bool read_until(char delim, std::string_view& piece);
 
-    // Bytes taken from the reader so far (before decoding).
-    std::uint64_t bytes_read() const { return bytes_read_; }
-
     // The input's size when known (a file's), for estimating how much is still to come.
     void set_expected_size(std::uint64_t bytes) { expected_size_ = bytes; }
     std::uint64_t expected_size() const { return expected_size_; }
@@ -60,7 +57,7 @@ private:
     // clearing a large buffer on every read.
     std::size_t utf8_request_ = 4096;
     std::size_t pos_ = 0;
-    std::uint64_t bytes_read_ = 0;
+    std::uint64_t bytes_read_ = 0;     // taken from the reader so far (before decoding)
     std::uint64_t expected_size_ = 0;  // 0: unknown
     Encoding encoding_ = Encoding::unknown;
     std::uint32_t high_surrogate_ = 0;
