@@ -25,6 +25,8 @@ void Sampler::keep(const Fix& f) {
 }
 
 void Sampler::add(const Fix& f) {
+    std::optional<std::int64_t> bucket;
+    if (std::isfinite(f.track_s)) bucket = std::int64_t(std::floor(f.track_s / period_s(mode_)));
     bool take = kept_.empty();
     if (!take) {
         switch (mode_) {
@@ -33,12 +35,11 @@ void Sampler::add(const Fix& f) {
                 break;
             case SampleMode::hz1:
             case SampleMode::s5:
-                if (!std::isfinite(f.track_s)) {
+                if (!bucket) {
                     take = true;
                     ++untimed_kept_;
                 } else {
-                    auto bucket = std::int64_t(std::floor(f.track_s / period_s(mode_)));
-                    take = !last_bucket_ || bucket != *last_bucket_;
+                    take = !last_bucket_ || *bucket != *last_bucket_;
                 }
                 break;
             case SampleMode::dist2m:
@@ -46,9 +47,7 @@ void Sampler::add(const Fix& f) {
                 break;
         }
     }
-    if (std::isfinite(f.track_s) && (take || !last_bucket_)) {
-        last_bucket_ = std::int64_t(std::floor(f.track_s / period_s(mode_)));
-    }
+    if (bucket && (take || !last_bucket_)) last_bucket_ = bucket;
     if (take) {
         keep(f);
     } else {
