@@ -69,11 +69,7 @@ nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::obj
                     os.attr("remove")(fp);
                 }
                 deleted_files.append(fp);
-                PyObject* sum = PyNumber_Add(freed_bytes.ptr(), sz.ptr());
-                if (!sum) {
-                    throw nb::python_error();
-                }
-                freed_bytes = nb::steal(sum);
+                freed_bytes = pyglue::checked(PyNumber_Add(freed_bytes.ptr(), sz.ptr()));
             } catch (const nb::python_error& e) {
                 if (!e.matches(PyExc_OSError)) {
                     throw;

@@ -49,12 +49,12 @@ bool compare(nb::handle a, nb::handle b, int op) {
     return r == 1;
 }
 
+// Adds `n` (a new reference, or null from a failed call with its error set) to the set.
 void add_member(nb::set& result, PyObject* n) {
-    if (!n || PySet_Add(result.ptr(), n) < 0) {
-        Py_XDECREF(n);
+    const nb::object member = pyglue::checked(n);
+    if (PySet_Add(result.ptr(), member.ptr()) < 0) {
         throw nb::python_error();
     }
-    Py_DECREF(n);
 }
 
 // result.update(range(min(a, b), max(a, b) + 1)), with over-wide ranges cut as described above.

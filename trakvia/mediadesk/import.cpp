@@ -64,11 +64,8 @@ nb::object SetImporter::recognise(nb::handle name) const {
     if (m.is_none()) {
         return nb::none();
     }
-    PyObject* index = PyNumber_Long(m.attr("group")(1).ptr());
-    if (!index) {
-        throw nb::python_error();
-    }
-    return nb::make_tuple(nb::steal(index), m.attr("group")(2).attr("lower")());
+    nb::object index = pyglue::checked(PyNumber_Long(m.attr("group")(1).ptr()));
+    return nb::make_tuple(index, m.attr("group")(2).attr("lower")());
 }
 
 // DJI_0001.MP4 -> DJI_0001_2.MP4. Where that would change the clip index the scan reads (a

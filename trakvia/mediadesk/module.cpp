@@ -24,13 +24,7 @@ void bind(nb::handle module, const char* name, nb::handle value) {
     }
 }
 
-nb::object import_module(const char* name) {
-    PyObject* m = PyImport_ImportModule(name);
-    if (!m) {
-        throw nb::python_error();
-    }
-    return nb::steal(m);
-}
+nb::object import_module(const char* name) { return pyglue::checked(PyImport_ImportModule(name)); }
 
 // `from <module> import <names...>` for an absolute module, or a sibling when `level` is 1.
 void import_names(nb::handle module, const char* from, std::initializer_list<const char*> names, int level = 0) {
@@ -39,11 +33,8 @@ void import_names(nb::handle module, const char* from, std::initializer_list<con
     for (const char* n : names) {
         fromlist.append(nb::str(n));
     }
-    PyObject* source = PyImport_ImportModuleLevel(from, globals.ptr(), globals.ptr(), fromlist.ptr(), level);
-    if (!source) {
-        throw nb::python_error();
-    }
-    nb::object src = nb::steal(source);
+    nb::object src =
+        pyglue::checked(PyImport_ImportModuleLevel(from, globals.ptr(), globals.ptr(), fromlist.ptr(), level));
     for (const char* n : names) {
         PyObject* value = PyObject_GetAttrString(src.ptr(), n);
         if (!value) {

@@ -17,11 +17,7 @@ using pyglue::is_true;
 
 // `a + b` for two str objects.
 inline nb::str concat(nb::handle a, nb::handle b) {
-    PyObject* r = PyUnicode_Concat(a.ptr(), b.ptr());
-    if (!r) {
-        throw nb::python_error();
-    }
-    return nb::steal<nb::str>(r);
+    return nb::borrow<nb::str>(pyglue::checked(PyUnicode_Concat(a.ptr(), b.ptr())));
 }
 
 inline nb::str concat(nb::handle a, const std::string& b) {
