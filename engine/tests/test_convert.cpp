@@ -3,44 +3,19 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 #include "srt_fixture.hpp"
 #include "trakvia/engine/convert.hpp"
+#include "writer_test_tracks.hpp"
 
 namespace trakvia::engine {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::random_device rd;
-        path_ = fs::temp_directory_path() / ("trakvia_engine_" + std::to_string(rd()) + std::to_string(rd()));
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void write(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-std::string read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using test::read_file;
+using test::TempFolder;
+using test::write_file;
 
 const fs::path kData = TRAKVIA_SHARED_DATA_DIR;
 
@@ -63,7 +38,7 @@ TEST(ConvertSamples, EverySampleConvertsWithPlausibleNumbers) {
     if (files.empty()) GTEST_SKIP() << "no shared sample data at " << kData;
     for (const fs::path& input : files) {
         SCOPED_TRACE(input.filename().string());
-        TempDir out;
+        TempFolder out("convert");
         ConvertOptions options;
         options.sample_mode = SampleMode::hz1;
         ConvertReport r = convert_file(input, out.path(), options);
@@ -104,7 +79,7 @@ TEST_P(ConvertKnownSamples, MatchTheirFlights) {
     fs::path input = kData / "srt" / c.file;
     if (!fs::exists(input)) input = kData / "gpx" / c.file;
     if (!fs::exists(input)) GTEST_SKIP() << input;
-    TempDir out;
+    TempFolder out("convert");
     ConvertOptions options;
     options.formats = 0;  // numbers only
     ConvertReport r = convert_file(input, out.path(), options);
@@ -139,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Convert, ReportNumbersDoNotDependOnTheSamplingMode) {
     fs::path input = kData / "srt" / "mavic3_2021.srt";
     if (!fs::exists(input)) GTEST_SKIP();
-    TempDir out;
+    TempFolder out("convert");
     std::optional<ConvertReport> first;
     for (SampleMode mode : {SampleMode::all, SampleMode::hz1, SampleMode::s5, SampleMode::dist2m}) {
         ConvertOptions options;
@@ -159,28 +134,28 @@ TEST(Convert, ReportNumbersDoNotDependOnTheSamplingMode) {
 }
 
 TEST(Convert, NeverOverwritesItsInput) {
-    TempDir dir;
+    TempFolder dir("convert");
     const fs::path input = dir.path() / "flight.gpx";
     const std::string original =
         "<gpx version=\"1.1\"><trk><trkseg><trkpt lat=\"41.0\" lon=\"29.0\"><time>2024-01-01T10:00:00Z</time></trkpt>"
         "<trkpt lat=\"41.0001\" lon=\"29.0\"><time>2024-01-01T10:00:01Z</time></trkpt></trkseg></trk></gpx>";
-    write(input, original);
+    write_file(input, original);
     ConvertOptions options;
     options.formats = format_gpx | format_csv;
     ConvertReport r = convert_file(input, dir.path(), options);
     ASSERT_EQ(r.output_files.size(), 2u);
     EXPECT_EQ(r.output_files[0], dir.path() / "flight_trakvia.gpx");
     EXPECT_EQ(r.output_files[1], dir.path() / "flight.csv");
-    EXPECT_EQ(read(input), original);
+    EXPECT_EQ(read_file(input), original);
     EXPECT_NEAR(r.total_distance_m, 11.1, 0.1);
 }
 
 TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {
-    TempDir dir;
+    TempFolder dir("convert");
     const fs::path input = dir.path() / "DJI_0007.SRT";
     std::string text;
     for (int i = 0; i < 3; ++i) text += testing::l4_block(i + 1, i, "", 41.0 + i * 1e-4, 29.0);
-    write(input, text);
+    write_file(input, text);
     ConvertOptions options;
     options.formats = kDefaultFormats | format_nmea | format_mgjson;
     ConvertReport r = convert_file(input, dir.path() / "out" / "deeper", options);
@@ -194,11 +169,11 @@ TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {
 }
 
 TEST(Convert, TurkishNamesAndSpacesSurvive) {
-    TempDir dir;
+    TempFolder dir("convert");
     const std::string name = "Uçuş İstanbul ğö 1";
     const fs::path folder = dir.path() / fs::path(std::u8string(u8"Çıktı klasörü"));
     const fs::path input = dir.path() / fs::path(std::u8string(name.begin(), name.end()) + u8".SRT");
-    write(input, testing::l4_block(1, 0, "", 41.0, 29.0) + testing::l4_block(2, 1, "", 41.0001, 29.0));
+    write_file(input, testing::l4_block(1, 0, "", 41.0, 29.0) + testing::l4_block(2, 1, "", 41.0001, 29.0));
     ConvertOptions options;
     options.formats = format_gpx;
     ConvertReport r = convert_file(input, folder, options);
@@ -209,7 +184,7 @@ TEST(Convert, TurkishNamesAndSpacesSurvive) {
 }
 
 TEST(Convert, FilesWithoutTelemetryWriteNothing) {
-    TempDir dir;
+    TempFolder dir("convert");
     struct Case {
         const char* name;
         std::string bytes;
@@ -225,7 +200,7 @@ TEST(Convert, FilesWithoutTelemetryWriteNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        write(dir.path() / c.name, c.bytes);
+        write_file(dir.path() / c.name, c.bytes);
         ConvertReport r = convert_file(dir.path() / c.name, dir.path() / "out", ConvertOptions{});
         EXPECT_EQ(r.filtered_point_count, 0u);
         EXPECT_TRUE(r.output_files.empty());
@@ -236,7 +211,7 @@ TEST(Convert, FilesWithoutTelemetryWriteNothing) {
 }
 
 TEST(Convert, UnreadableInputThrowsInputErrorWithErrno) {
-    TempDir dir;
+    TempFolder dir("convert");
     try {
         convert_file(dir.path() / "missing.SRT", dir.path(), ConvertOptions{});
         FAIL() << "no exception";
@@ -252,7 +227,7 @@ TEST(Convert, UnreadableInputThrowsInputErrorWithErrno) {
 }
 
 TEST(Convert, ItsOwnGpxReadsBackWithTheSameNumbers) {
-    TempDir dir;
+    TempFolder dir("convert");
     const fs::path input = dir.path() / "DJI_0001.SRT";
     std::string text;
     for (int i = 0; i < 60; ++i) {
@@ -260,7 +235,7 @@ TEST(Convert, ItsOwnGpxReadsBackWithTheSameNumbers) {
         std::snprintf(wall, sizeof wall, "2024-05-23 17:%02d:%02d.%03d", 36 + (i / 2) / 60, (i / 2) % 60, (i % 2) * 500);
         text += testing::l4_block(i + 1, i * 0.5, wall, 41.0 + i * 3e-5, 29.0 + i * 1e-5, 10.0 + i, 300.0 + i);
     }
-    write(input, text);
+    write_file(input, text);
     ConvertOptions options;
     options.sample_mode = SampleMode::all;
     options.formats = format_gpx;

@@ -16,16 +16,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::read_file;
 using test::TempFolder;
+using test::write_file;
 
 std::vector<std::string> names_in(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-void write_text(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
 }
 
 TEST(AtomicWrite, CreatesTheFile) {
@@ -39,7 +36,7 @@ TEST(AtomicWrite, CreatesTheFile) {
 TEST(AtomicWrite, ReplacesAnExistingFile) {
     TempFolder dir("atomic");
     const fs::path target = dir.path() / "DJI_0001.kml";
-    write_text(target, std::string(100000, 'x'));
+    write_file(target, std::string(100000, 'x'));
     write_file_atomically(target, [](std::ostream& out) { out << "kısa"; });
     EXPECT_EQ(read_file(target), "kısa");
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"DJI_0001.kml"});
@@ -66,7 +63,7 @@ class AtomicFailureTest : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(AtomicFailureTest, OldTargetStaysAndNoTemporaryRemains) {
     TempFolder dir("atomic");
     const fs::path target = dir.path() / "DJI_0001.gpx";
-    write_text(target, "eski içerik");
+    write_file(target, "eski içerik");
     const auto& c = GetParam();
     if (c.filesystem_error) {
         EXPECT_THROW(write_file_atomically(target, c.fill), fs::filesystem_error);
@@ -106,7 +103,7 @@ TEST(AtomicWrite, TargetThatIsAFolderThrowsAndRemovesTheTemporary) {
     TempFolder dir("atomic");
     const fs::path target = dir.path() / "DJI_0001.gpx";
     fs::create_directory(target);
-    write_text(target / "içinde.txt", "dokunma");
+    write_file(target / "içinde.txt", "dokunma");
     EXPECT_THROW(write_file_atomically(target, [](std::ostream& out) { out << "x"; }), fs::filesystem_error);
     EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"DJI_0001.gpx"});
     EXPECT_EQ(read_file(target / "içinde.txt"), "dokunma");
@@ -118,7 +115,7 @@ TEST(AtomicWrite, TargetThatIsAFolderThrowsAndRemovesTheTemporary) {
 TEST(AtomicWrite, FailedWriteOnDiskIsReported) {
     TempFolder dir("atomic");
     const fs::path target = dir.path() / "DJI_0001.csv";
-    write_text(target, "eski");
+    write_file(target, "eski");
     rlimit old_limit{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
     rlimit small = old_limit;

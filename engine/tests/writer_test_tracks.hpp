@@ -1,4 +1,4 @@
-// Small tracks and helpers shared by the writer tests.
+// Small tracks and helpers shared by the writer and conversion tests.
 #pragma once
 
 #include <cstdio>
@@ -120,6 +120,10 @@ inline std::string read_file(const std::filesystem::path& p) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+inline void write_file(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
 }
 
 }  // namespace trakvia::engine::test
