@@ -31,6 +31,13 @@ std::string lower_ascii(std::string s) {
     return s;
 }
 
+// The error for an input that cannot be read: "<path>: <strerror>" and the errno (EIO when
+// the library left none).
+InputError input_error(const fs::path& input, int errno_value) {
+    const int code = errno_value ? errno_value : EIO;
+    return InputError(utf8(input) + ": " + std::strerror(code), code);
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -38,17 +45,14 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 FilePtr open_input(const fs::path& input) {
     std::error_code ec;
-    if (fs::is_directory(input, ec)) throw InputError(utf8(input) + ": " + std::strerror(EISDIR), EISDIR);
+    if (fs::is_directory(input, ec)) throw input_error(input, EISDIR);
     errno = 0;
 #ifdef _WIN32
     std::FILE* f = _wfopen(input.c_str(), L"rb");
 #else
     std::FILE* f = std::fopen(input.c_str(), "rb");
 #endif
-    if (!f) {
-        int code = errno ? errno : EIO;
-        throw InputError(utf8(input) + ": " + std::strerror(code), code);
-    }
+    if (!f) throw input_error(input, errno);
     return FilePtr(f);
 }
 
@@ -87,10 +91,7 @@ ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, co
     std::FILE* raw = file.get();
     TextSource source([raw, &input](char* buffer, std::size_t size) {
         std::size_t n = std::fread(buffer, 1, size, raw);
-        if (n == 0 && std::ferror(raw)) {
-            int code = errno ? errno : EIO;
-            throw InputError(utf8(input) + ": " + std::strerror(code), code);
-        }
+        if (n == 0 && std::ferror(raw)) throw input_error(input, errno);
         return n;
     });
     std::error_code size_error;
