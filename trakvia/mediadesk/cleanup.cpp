@@ -1,7 +1,6 @@
 // cleanup_dji_files: deletes the LRF, SRT or video files of matching file sets, or lists them.
 #include "functions.hpp"
 #include "namespace.hpp"
-#include "py_values.hpp"
 
 namespace trakvia::mediadesk {
 

@@ -6,7 +6,7 @@
 // DJI_0001_2.SRT), so video and telemetry stay paired and keep their clip index. A destination
 // that already holds the same bytes is counted without copying, which keeps a re-import cheap.
 #include "functions.hpp"
-#include "py_values.hpp"
+#include "namespace.hpp"
 #include "safe_copy.hpp"
 
 #include <string>

@@ -1,4 +1,4 @@
-// Small helpers the mediadesk functions share: parameter specs, os.path, filter texts.
+// Small helpers the mediadesk functions share: parameter specs, os.path, str joins, filter texts.
 #pragma once
 
 #include "pyglue/function.hpp"
@@ -38,6 +38,15 @@ inline nb::handle py_name(const char* text) { return pyglue::interned(text); }
 
 using pyglue::contains;
 using pyglue::is_true;
+
+// `a + b` for two str objects.
+inline nb::str concat(nb::handle a, nb::handle b) {
+    return nb::borrow<nb::str>(pyglue::checked(PyUnicode_Concat(a.ptr(), b.ptr())));
+}
+
+inline nb::str concat(nb::handle a, const std::string& b) {
+    return concat(a, nb::str(b.c_str(), b.size()));
+}
 
 // `os.path` as the module's `os` name gives it at this moment.
 inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr(py_name("path")); }

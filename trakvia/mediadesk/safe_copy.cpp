@@ -1,7 +1,7 @@
 // Content comparison and the temporary-name copy behind import_dji_files.
 #include "safe_copy.hpp"
 
-#include "py_values.hpp"
+#include "namespace.hpp"
 
 #include <cstring>
 #include <string>

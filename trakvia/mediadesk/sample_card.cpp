@@ -1,6 +1,6 @@
 // create_sample_dji_sdcard_structure: a small imitation of a DJI SD card to try the tool on.
 #include "functions.hpp"
-#include "py_values.hpp"
+#include "namespace.hpp"
 
 #include <cstdio>
 #include <string>
