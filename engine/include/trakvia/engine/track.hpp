@@ -24,7 +24,8 @@ inline constexpr std::size_t kAltitudeKindCount = 5;
 // Stable, lower-case names used in reports and CSV headers.
 const char* altitude_kind_name(AltitudeKind kind);
 
-// One valid position. Readers never emit a point without a valid fix.
+// One position and what the device recorded with it. Every point of a Track is a valid fix;
+// a reader's record, before the pipeline checks it, may hold one that is not.
 struct TrackPoint {
     double lat_deg = 0.0;
     double lon_deg = 0.0;
@@ -32,9 +33,9 @@ struct TrackPoint {
     // Seconds into the video (SRT cue start). NaN when the source has no cue times (GPX).
     double cue_s = std::numeric_limits<double>::quiet_NaN();
 
-    // Wall-clock time in milliseconds since 1970-01-01T00:00:00. Readers store it as the file
-    // states it (naive local time for DJI SRT, UTC for GPX); the pipeline converts it to UTC
-    // before the writers see it (Track::times_are_utc).
+    // Wall-clock time in milliseconds since 1970-01-01T00:00:00, UTC when Track::times_are_utc.
+    // The pipeline sets it from the file's own date-time (naive local time for DJI SRT, UTC for
+    // GPX), which the readers leave in the record, and the track clock.
     std::optional<std::int64_t> time_ms;
 
     std::array<double, kAltitudeKindCount> altitude_m{};
