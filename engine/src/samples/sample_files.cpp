@@ -10,6 +10,7 @@
 #include <numbers>
 #include <string>
 
+#include "geodesy.hpp"
 #include "samples/flight_path.hpp"
 #include "samples/srt_blocks.hpp"
 #include "trakvia/engine/writers.hpp"
@@ -118,7 +119,7 @@ const std::vector<ClipSpec>& clip_specs() {
 // Local east/north metres → latitude/longitude on the WGS84 ellipsoid (radii of curvature at
 // home; exact enough over a few hundred metres).
 void offset_to_geo(double home_lat, double home_lon, double east, double north, double& lat, double& lon) {
-    constexpr double a = 6378137.0, f = 1.0 / 298.257223563, e2 = f * (2.0 - f);
+    constexpr double a = geodesy::kSemiMajorAxis, f = geodesy::kFlattening, e2 = f * (2.0 - f);
     const double phi = home_lat * std::numbers::pi / 180.0;
     const double w = 1.0 - e2 * std::sin(phi) * std::sin(phi);
     const double meridian = a * (1.0 - e2) / (w * std::sqrt(w));
