@@ -12,6 +12,11 @@ namespace trakvia::app {
 
 namespace nb = nanobind;
 
+// Checked C API results, truth and membership tests: pyglue/values.hpp.
+using pyglue::checked;
+using pyglue::contains;
+using pyglue::is_true;
+
 // main() -> int: builds the parser, answers --version, runs a command or the desktop.
 pyglue::FunctionSpec main_spec();
 
@@ -29,10 +34,6 @@ nb::object run_play(const pyglue::Globals& g, nb::handle args);
 nb::object run_convert(const pyglue::Globals& g, nb::handle args);
 
 // --- helpers shared by the parser and the commands (report.cpp) ---
-
-using pyglue::checked;
-using pyglue::contains;
-using pyglue::is_true;
 
 // `value or ""`: a missing or empty filter becomes the empty text.
 nb::object text_or_empty(nb::handle value);

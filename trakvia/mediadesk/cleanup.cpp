@@ -68,7 +68,7 @@ nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::obj
                     os.attr("remove")(fp);
                 }
                 deleted_files.append(fp);
-                freed_bytes = pyglue::checked(PyNumber_Add(freed_bytes.ptr(), sz.ptr()));
+                freed_bytes = checked(PyNumber_Add(freed_bytes.ptr(), sz.ptr()));
             } catch (const nb::python_error& e) {
                 if (!e.matches(PyExc_OSError)) {
                     throw;

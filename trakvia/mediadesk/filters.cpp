@@ -51,7 +51,7 @@ bool compare(nb::handle a, nb::handle b, int op) {
 
 // Adds `n` (a new reference, or null from a failed call with its error set) to the set.
 void add_member(nb::set& result, PyObject* n) {
-    const nb::object member = pyglue::checked(n);
+    const nb::object member = checked(n);
     if (PySet_Add(result.ptr(), member.ptr()) < 0) {
         throw nb::python_error();
     }

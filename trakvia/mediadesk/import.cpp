@@ -64,7 +64,7 @@ nb::object SetImporter::recognise(nb::handle name) const {
     if (m.is_none()) {
         return nb::none();
     }
-    nb::object index = pyglue::checked(PyNumber_Long(m.attr("group")(1).ptr()));
+    nb::object index = checked(PyNumber_Long(m.attr("group")(1).ptr()));
     return nb::make_tuple(index, m.attr("group")(2).attr("lower")());
 }
 

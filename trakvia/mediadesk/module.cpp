@@ -24,7 +24,7 @@ void bind(nb::handle module, const char* name, nb::handle value) {
     }
 }
 
-nb::object import_module(const char* name) { return pyglue::checked(PyImport_ImportModule(name)); }
+nb::object import_module(const char* name) { return checked(PyImport_ImportModule(name)); }
 
 // `from <module> import <names...>` for an absolute module, or a sibling when `level` is 1.
 void import_names(nb::handle module, const char* from, std::initializer_list<const char*> names, int level = 0) {
@@ -33,8 +33,7 @@ void import_names(nb::handle module, const char* from, std::initializer_list<con
     for (const char* n : names) {
         fromlist.append(nb::str(n));
     }
-    nb::object src =
-        pyglue::checked(PyImport_ImportModuleLevel(from, globals.ptr(), globals.ptr(), fromlist.ptr(), level));
+    nb::object src = checked(PyImport_ImportModuleLevel(from, globals.ptr(), globals.ptr(), fromlist.ptr(), level));
     for (const char* n : names) {
         PyObject* value = PyObject_GetAttrString(src.ptr(), n);
         if (!value) {

@@ -36,12 +36,14 @@ inline pyglue::FunctionSpec function_spec(const char* name, std::vector<pyglue::
 // The interned name object for an attribute, method or keyword name (see pyglue::interned).
 inline nb::handle py_name(const char* text) { return pyglue::interned(text); }
 
+// Checked C API results, truth and membership tests: pyglue/values.hpp.
+using pyglue::checked;
 using pyglue::contains;
 using pyglue::is_true;
 
 // `a + b` for two str objects.
 inline nb::str concat(nb::handle a, nb::handle b) {
-    return nb::borrow<nb::str>(pyglue::checked(PyUnicode_Concat(a.ptr(), b.ptr())));
+    return nb::borrow<nb::str>(checked(PyUnicode_Concat(a.ptr(), b.ptr())));
 }
 
 inline nb::str concat(nb::handle a, const std::string& b) {

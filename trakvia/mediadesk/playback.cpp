@@ -14,7 +14,7 @@ nb::object first_of(nb::handle paths) {
 
 nb::object play_dji_file_by_index(const pyglue::Globals& g, const std::vector<nb::object>& args) {
     const nb::object& dir_path = args[0];
-    nb::object text = pyglue::checked(PyObject_Str(args[1].ptr()));
+    nb::object text = checked(PyObject_Str(args[1].ptr()));
     nb::object sets = g["list_dji_files"](dir_path, nb::arg("index_filter") = text);
     if (!is_true(sets)) {
         return nb::none();

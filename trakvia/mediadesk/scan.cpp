@@ -87,7 +87,7 @@ nb::object new_file_set(const pyglue::Globals& g, nb::handle index, nb::handle r
     }
     nb::object index_str = g["format"](index, py_name("04d"));
     PyObject* args[] = {index.ptr(), index_str.ptr(), root_dir.ptr()};
-    return pyglue::checked(PyObject_Vectorcall(g["DjiFileSet"].ptr(), args, 0, kwnames));
+    return checked(PyObject_Vectorcall(g["DjiFileSet"].ptr(), args, 0, kwnames));
 }
 
 // Recognises one file and files it into `groups`; names that are not media are skipped.
