@@ -52,7 +52,10 @@ if os.path.isdir(qt_plugins):
 try:
     import trakvia_app
     if hasattr(trakvia_app, "main"):
-        trakvia_app.main()
+        result = trakvia_app.main()
+        # A command's result is its exit code: a script must see that `play` found nothing.
+        if isinstance(result, int):
+            sys._r27_exit_code = result
 except SystemExit as exc:
     if exc.code is None:
         sys._r27_exit_code = 0

@@ -69,7 +69,7 @@ def test_failure_is_shown_in_a_message_box(program_dir, tmp_path, mode, log_writ
 
 @pytest.mark.parametrize("source, code", [
     ("def main():\n    raise SystemExit(2)\n", 2),
-    ("def main():\n    return 1\n", 0),
+    ("def main():\n    return 1\n", 1),
 ])
 def test_no_message_box_without_a_failure(program_dir, source, code):
     got = run_bootstrap(program_dir, source)

@@ -32,7 +32,7 @@ def test_list_with_folder_relative_to_program(real_bundle, tmp_path):
 
 
 @pytest.mark.parametrize("args, code", [
-    (["play", "kart", "99"], 0),  # the runner's result 1 is not the exit code
+    (["play", "kart", "99"], 1),  # the runner's result is the exit code
     (["--status"], 2),            # passes the guard, then the parser rejects it
     (["list"], 2),
 ])
