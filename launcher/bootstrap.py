@@ -1,6 +1,7 @@
 # Start-up script that Trakvia_Launcher runs once in the embedded interpreter's __main__.
-# It puts the program folder (and its Lib/site-packages and Qt folders) on the search paths,
-# runs trakvia_app.main() and leaves the process exit code in sys._r27_exit_code. It is the
+# It keeps the start folder in sys._r27_start_dir, puts the program folder (and its
+# Lib/site-packages and Qt folders) on the search paths, runs trakvia_app.main() and leaves
+# the process exit code in sys._r27_exit_code. It is the
 # only place where an exception escaping the application is handled. Kept to ASCII: the
 # launcher embeds it as a C string at build time.
 import sys
@@ -16,8 +17,11 @@ if sys.stdout is None:
 if sys.stderr is None:
     sys.stderr = io.StringIO()
 
-# The launcher made the program folder the current directory.
+# The launcher made the program folder the current directory. The folder the user started
+# the program from, where the paths typed on the command line lead, is kept for trakvia_app;
+# child processes must not inherit it as if they had been started from there.
 cwd = os.getcwd()
+sys._r27_start_dir = os.environ.pop("TRAKVIA_START_DIR", "") or cwd
 if cwd not in sys.path:
     sys.path.insert(0, cwd)
 sp = os.path.join(cwd, "Lib", "site-packages")

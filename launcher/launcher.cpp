@@ -19,6 +19,8 @@ constexpr int kExitFailure = 1;
 constexpr const char* kStartFailureText = "Python 3.12 Runtime (python312.dll) baslatilamadi.";
 constexpr const char* kStartFailureCaption = "Trakvia";
 constexpr const char* kExitCodeAttribute = "_r27_exit_code";
+// Carries the start folder to the bootstrap script, which takes it out of the environment.
+constexpr const char* kStartFolderVariable = "TRAKVIA_START_DIR";
 
 // Checklist helper of the interpreter start: records the first failing step and its reason.
 bool check(PyStatus status, const char* step, std::string& failure) {
@@ -95,6 +97,9 @@ int read_exit_code(int script_result) {
 int run_launcher(const LaunchContext& context) {
     if (another_copy_is_running(context)) return kExitAlreadyRunning;
 
+    // Read before the program folder becomes the current directory: the paths the user typed
+    // are meant from here. Set even when unreadable, so no inherited value stands in for it.
+    set_environment(kStartFolderVariable, start_folder());
     prepare_program_folder(context);
 
     std::string failure;

@@ -62,6 +62,10 @@ void bring_running_copy_forward(std::string_view title_text);
 // Folder of the running program file, "" when it cannot be read.
 std::string program_folder(const LaunchContext& context);
 
+// The current directory at the start: the folder the user started the program from, against
+// which the paths typed on the command line are meant. "" when it cannot be read.
+std::string start_folder();
+
 // Makes `folder` the current directory and a search folder for native libraries.
 // Failures are ignored: the start goes on with whatever could be set.
 void enter_program_folder(const std::string& folder);

@@ -102,6 +102,15 @@ std::string program_folder(const LaunchContext&) {
     return narrow(path);
 }
 
+std::string start_folder() {
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);  // characters with the final null
+    if (needed == 0) return {};
+    std::vector<wchar_t> buffer(needed);
+    const DWORD n = GetCurrentDirectoryW(needed, buffer.data());
+    if (n == 0 || n >= needed) return {};
+    return narrow(std::wstring_view(buffer.data(), n));
+}
+
 void enter_program_folder(const std::string& folder) {
     const std::wstring wide = widen(folder);
     SetCurrentDirectoryW(wide.c_str());

@@ -19,16 +19,27 @@ def test_version(real_bundle):
     assert (result.returncode, result.stdout) == (0, f"{trakvia.R27_APP_NAME_TR} v{trakvia.R27_APP_VERSION}\n")
 
 
-def test_list_with_folder_relative_to_program(real_bundle, tmp_path):
-    media = make_card(real_bundle.folder / "kart")
-    elsewhere = tmp_path / "başka"
-    elsewhere.mkdir()
-    result = real_bundle.run("list", "kart", cwd=elsewhere)
-    assert result.returncode == 0, result.stderr
-    lines = result.stdout.splitlines()
-    assert str(media) in lines[0]
-    assert [line[:7] for line in lines[1:]] == ["[#0001]", "[#0002]"]
-    assert not real_bundle.log.exists()
+def test_relative_paths_lead_from_the_start_folder(real_bundle, tmp_path):
+    # The program's own folder stays the working directory, but nothing lands there.
+    import trakvia.mediadesk
+
+    start = tmp_path / "başlangıç"
+    start.mkdir()
+    card = trakvia.mediadesk.create_sample_dji_sdcard_structure(str(start))
+    name = os.path.basename(card)
+    program_files = sorted(os.listdir(real_bundle.folder))
+
+    listed = real_bundle.run("list", name, cwd=start)
+    assert listed.returncode == 0, listed.stderr
+    assert trakvia.mediadesk.resolve_dji_directory(card) in listed.stdout.splitlines()[0]
+    assert "[#0001]" in listed.stdout
+    converted = real_bundle.run("convert", name, cwd=start)  # into the default folder
+    assert converted.returncode == 0, converted.stderr
+    assert any((start / "Cikti_GPX").iterdir())
+    imported = real_bundle.run("import", name, "aktarılan", cwd=start)
+    assert imported.returncode == 0, imported.stderr
+    assert any(p.suffix == ".SRT" for p in (start / "aktarılan").rglob("*"))
+    assert sorted(os.listdir(real_bundle.folder)) == program_files
 
 
 @pytest.mark.parametrize("args, code", [
@@ -36,8 +47,8 @@ def test_list_with_folder_relative_to_program(real_bundle, tmp_path):
     (["--status"], 2),            # passes the guard, then the parser rejects it
     (["list"], 2),
 ])
-def test_command_outcomes(real_bundle, args, code):
-    make_card(real_bundle.folder / "kart")
+def test_command_outcomes(real_bundle, tmp_path, args, code):
+    make_card(tmp_path / "kart")
     result = real_bundle.run(*args)
     assert result.returncode == code, result.stderr
     assert not real_bundle.log.exists()
