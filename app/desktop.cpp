@@ -1,4 +1,5 @@
-// The desktop branch of main(): Qt application, workspace folder, main window, screenshot mode.
+// The desktop branch of main(): single-instance guard, Qt application, workspace folder, main
+// window, screenshot mode.
 #include "desktop.hpp"
 
 #include "cli.hpp"
@@ -120,9 +121,28 @@ nb::object make_capture_routine(const pyglue::Globals& g, nb::handle app, nb::ha
     return pyglue::make_function(module, std::move(spec));
 }
 
+// The launcher's single-instance guard (built-in module _trakvia_launcher), claimed when the
+// desktop is about to open: false when another copy's desktop is open; its window has then been
+// brought forward. Commands never ask, so they run beside an open desktop. Started without the
+// launcher, there is no guard.
+bool desktop_guard_passed() {
+    PyObject* guard = PyImport_ImportModule("_trakvia_launcher");
+    if (guard == nullptr) {
+        if (!PyErr_ExceptionMatches(PyExc_ModuleNotFoundError)) {
+            throw nb::python_error();
+        }
+        PyErr_Clear();
+        return true;
+    }
+    return is_true(nb::steal(guard).attr("claim_desktop")());
+}
+
 }  // namespace
 
 nb::object run_desktop(const pyglue::Globals& g, nb::handle args) {
+    if (!desktop_guard_passed()) {
+        return nb::int_(0);
+    }
     nb::object QApplication = import_name(g, "PyQt5.QtWidgets", "QApplication");
     nb::object QFont = import_name(g, "PyQt5.QtGui", "QFont");
     nb::object QTimer = import_name(g, "PyQt5.QtCore", "QTimer");

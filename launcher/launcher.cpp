@@ -1,5 +1,5 @@
-// Portable launcher: single-instance guard, program folder and environment, embedded
-// interpreter start, bootstrap script, exit code.
+// Portable launcher: start and program folders, environment, embedded interpreter start (with
+// the single-instance guard offered to the desktop), bootstrap script, exit code.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -7,13 +7,12 @@
 #include <string>
 
 #include "bootstrap_script.h"  // generated from bootstrap.py: kBootstrapScript
-#include "instance_guard.h"
+#include "desktop_guard.h"
 #include "launcher.h"
 
 namespace trakvia::launcher {
 namespace {
 
-constexpr int kExitAlreadyRunning = 0;
 constexpr int kExitFailure = 1;
 
 constexpr const char* kStartFailureText = "Python 3.12 Runtime (python312.dll) baslatilamadi.";
@@ -95,12 +94,11 @@ int read_exit_code(int script_result) {
 }  // namespace
 
 int run_launcher(const LaunchContext& context) {
-    if (another_copy_is_running(context)) return kExitAlreadyRunning;
-
     // Read before the program folder becomes the current directory: the paths the user typed
     // are meant from here. Set even when unreadable, so no inherited value stands in for it.
     set_environment(kStartFolderVariable, start_folder());
     prepare_program_folder(context);
+    register_desktop_guard(context);  // the desktop start runs the single-instance guard
 
     std::string failure;
     if (!start_interpreter(context, failure)) {

@@ -71,8 +71,9 @@ def test_interpreter_that_cannot_start(fake_bundle):
 def test_program_without_standard_streams(fake_bundle):
     # As a Windows GUI program has no console, sys.stdout and sys.stderr start out as None.
     fake_bundle.write_app("""
-        import sys
+        import sys, _trakvia_launcher
         def main():
+            _trakvia_launcher.claim_desktop()
             sys.stdout.write("çıktı")
             sys.stderr.write("uyarı")
     """)

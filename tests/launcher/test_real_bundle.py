@@ -1,7 +1,10 @@
 """End to end: the launcher running the real trakvia_app the way a user starts it."""
+import fcntl
 import os
 
 import pytest
+
+from .test_single_instance import LOCK_NAME
 
 
 def make_card(root):
@@ -73,3 +76,19 @@ def test_missing_qt_fails_the_desktop_only(real_bundle):
     result = real_bundle.run("list", "kart")
     assert result.returncode == 0, result.stderr
     assert not real_bundle.log.exists()
+
+
+def test_commands_run_while_a_desktop_holds_the_guard(real_bundle, tmp_path):
+    make_card(tmp_path / "kart")
+    lock = os.open(os.path.join(real_bundle.env["XDG_RUNTIME_DIR"], LOCK_NAME), os.O_RDWR | os.O_CREAT, 0o600)
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)  # as an open desktop holds it
+        listed = real_bundle.run("list", "kart")
+        assert listed.returncode == 0, listed.stderr
+        assert [line[:7] for line in listed.stdout.splitlines()[1:]] == ["[#0001]", "[#0002]"]
+        assert real_bundle.run("--version").stdout.strip()
+        desktop = real_bundle.run()
+        assert (desktop.returncode, desktop.stdout) == (0, "")
+        assert "zaten çalışıyor" in desktop.stderr
+    finally:
+        os.close(lock)
