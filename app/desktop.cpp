@@ -137,6 +137,64 @@ bool desktop_guard_passed() {
     return is_true(nb::steal(guard).attr("claim_desktop")());
 }
 
+// Qt message handler while the application object is made. Qt ends the process with abort()
+// when it cannot reach a display (no DISPLAY, a display that does not answer, no platform
+// plugin): a crash instead of a message. Its fatal message becomes a Turkish explanation and
+// exit code 1; other messages are printed as Qt prints them.
+nb::object report_qt_message(const pyglue::Globals& g, const std::vector<nb::object>& params) {
+    const nb::object& mode = params[0];
+    const nb::object& context = params[1];
+    const nb::object& message = params[2];
+    const nb::object& fatal = params[3];
+    nb::object err = g["sys"].attr("stderr");
+    if (!mode.equal(fatal)) {
+        nb::object category = context.attr("category");
+        const bool named = is_true(category) && !category.equal(nb::str("default"));
+        g["print"](named ? (Line() << category << ": " << message).text() : nb::str(message),
+                   "file"_a = err);
+        return nb::none();
+    }
+    g["print"](nb::str("Hata: Masaüstü penceresi açılamadı: ekran bulunamadı ya da ekrana "
+                       "bağlanılamadı."),
+               "file"_a = err);
+    g["print"]((Line() << "  Qt: " << message.attr("splitlines")()[0]).text(), "file"_a = err);
+    g["print"](nb::str("  Komutlar ekransız da çalışır (list, convert, import, cleanup, play)."),
+               "file"_a = err);
+    g["sys"].attr("stdout").attr("flush")();
+    err.attr("flush")();
+    g["os"].attr("_exit")(1);  // Qt aborts the process once this handler returns
+    return nb::none();
+}
+
+nb::object make_message_handler(const pyglue::Globals& g, nb::handle fatal) {
+    nb::object module = checked(PyImport_GetModule(g["__name__"].ptr()));
+    pyglue::FunctionSpec spec;
+    spec.name = "_report_qt_message";
+    spec.params = {
+        {"mode", "", nb::object()},
+        {"context", "", nb::object()},
+        {"message", "", nb::object()},
+        {"fatal", "", nb::borrow(fatal), pyglue::ParamKind::keyword_only},
+    };
+    spec.body = report_qt_message;
+    return pyglue::make_function(module, std::move(spec));
+}
+
+// QApplication(argv) with report_qt_message installed while it connects to the display.
+nb::object make_application(const pyglue::Globals& g, nb::handle QApplication) {
+    nb::object install = import_name(g, "PyQt5.QtCore", "qInstallMessageHandler");
+    nb::object previous = install(make_message_handler(g, import_name(g, "PyQt5.QtCore", "QtFatalMsg")));
+    nb::object app;
+    try {
+        app = QApplication(g["sys"].attr("argv"));
+    } catch (...) {
+        install(previous);
+        throw;
+    }
+    install(previous);
+    return app;
+}
+
 }  // namespace
 
 nb::object run_desktop(const pyglue::Globals& g, nb::handle args) {
@@ -149,7 +207,7 @@ nb::object run_desktop(const pyglue::Globals& g, nb::handle args) {
     nb::object TrakviaMainWindow = import_name(g, "trakvia.ui", "TrakviaMainWindow");
     nb::object create_trakvia_icon = import_name(g, "trakvia.ui", "create_trakvia_icon");
 
-    nb::object app = QApplication(g["sys"].attr("argv"));
+    nb::object app = make_application(g, QApplication);
     app.attr("setApplicationName")("trakvia-app");
     call_if_present(app, "setApplicationDisplayName", g["R27_APP_NAME_TR"]);
     call_if_present(app, "setDesktopFileName", nb::str("trakvia-app"));

@@ -92,3 +92,14 @@ def test_commands_run_while_a_desktop_holds_the_guard(real_bundle, tmp_path):
         assert "zaten çalışıyor" in desktop.stderr
     finally:
         os.close(lock)
+
+
+@pytest.mark.parametrize("display", [None, ":93"], ids=["no-display", "display-not-answering"])
+def test_desktop_without_a_display_says_so(real_bundle, display):
+    env = {k: v for k, v in real_bundle.env.items()
+           if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    if display:
+        env["DISPLAY"] = display
+    result = real_bundle.run(env=env)
+    assert result.returncode == 1, result.stderr
+    assert "Masaüstü penceresi açılamadı" in result.stderr
