@@ -1,7 +1,7 @@
 # Start-up script that Trakvia_Launcher runs once in the embedded interpreter's __main__.
-# It keeps the start folder in sys._r27_start_dir, puts the program folder (and its
-# Lib/site-packages and Qt folders) on the search paths, runs trakvia_app.main() and leaves
-# the process exit code in sys._r27_exit_code. It is the
+# It opens missing standard streams, keeps the start folder in sys._r27_start_dir, puts the
+# program folder (and its Lib/site-packages and Qt folders) on the search paths, runs
+# trakvia_app.main() and leaves the process exit code in sys._r27_exit_code. It is the
 # only place where an exception escaping the application is handled. Kept to ASCII: the
 # launcher embeds it as a C string at build time.
 import sys
@@ -11,11 +11,24 @@ import traceback
 
 sys._r27_exit_code = 0
 
-# A program without a console has no standard streams; printing must still work.
+
+def _missing_stream():
+    # A Windows GUI program started from cmd or PowerShell has no standard streams, but the
+    # launcher attached it to that console: write there. Without a console (started from
+    # Explorer) printing must still work, into memory.
+    if sys.platform == "win32":
+        try:
+            return open("CONOUT$", "w", encoding="utf-8", errors="backslashreplace",
+                        buffering=1)
+        except OSError:
+            pass
+    return io.StringIO()
+
+
 if sys.stdout is None:
-    sys.stdout = io.StringIO()
+    sys.stdout = _missing_stream()
 if sys.stderr is None:
-    sys.stderr = io.StringIO()
+    sys.stderr = _missing_stream()
 
 # The launcher made the program folder the current directory. The folder the user started
 # the program from, where the paths typed on the command line lead, is kept for trakvia_app;

@@ -1,5 +1,5 @@
-// Portable launcher: start and program folders, environment, embedded interpreter start (with
-// the single-instance guard offered to the desktop), bootstrap script, exit code.
+// Portable launcher: console, start and program folders, environment, embedded interpreter
+// start (with the single-instance guard offered to the desktop), bootstrap script, exit code.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -59,6 +59,10 @@ bool start_interpreter(const LaunchContext& context, std::string& failure) {
         ok = check(set_arguments(&config, args.count(), args.values()), "PyConfig_SetArgv",
                    failure);
     }
+    if (ok && standard_stream_encoding() != nullptr) {
+        ok = check(PyConfig_SetString(&config, &config.stdio_encoding, standard_stream_encoding()),
+                   "PyConfig.stdio_encoding", failure);
+    }
     const std::string interpreter = embedded_interpreter_executable();
     if (ok && !interpreter.empty()) {
         ok = check(PyConfig_SetBytesString(&config, &config.executable, interpreter.c_str()),
@@ -94,6 +98,7 @@ int read_exit_code(int script_result) {
 }  // namespace
 
 int run_launcher(const LaunchContext& context) {
+    reach_parent_console();
     // Read before the program folder becomes the current directory: the paths the user typed
     // are meant from here. Set even when unreadable, so no inherited value stands in for it.
     set_environment(kStartFolderVariable, start_folder());

@@ -129,6 +129,10 @@ std::string start_folder() {
     return folder;
 }
 
+void reach_parent_console() {}  // the standard streams are inherited from the parent
+
+const wchar_t* standard_stream_encoding() { return nullptr; }
+
 void enter_program_folder(const std::string& folder) {
     // Native libraries are found through the program's RPATH; only the directory changes.
     if (chdir(folder.c_str()) != 0) { /* the start goes on from the old directory */ }

@@ -49,6 +49,14 @@ BOOL CALLBACK activate_matching_window(HWND window, LPARAM search_text) {
     return FALSE;
 }
 
+// A standard handle the program can write to: set, and naming a file, pipe or console.
+// A GUI program started without redirection has none.
+bool usable_handle(DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
 }  // namespace
 
 ArgumentList::ArgumentList(const LaunchContext&) {
@@ -110,6 +118,15 @@ std::string start_folder() {
     if (n == 0 || n >= needed) return {};
     return narrow(std::wstring_view(buffer.data(), n));
 }
+
+void reach_parent_console() {
+    if (usable_handle(STD_OUTPUT_HANDLE) && usable_handle(STD_ERROR_HANDLE)) return;
+    // Fails when the parent has no console (started from Explorer): then nothing is opened
+    // and the output goes nowhere, as for any GUI program.
+    AttachConsole(ATTACH_PARENT_PROCESS);
+}
+
+const wchar_t* standard_stream_encoding() { return L"utf-8"; }
 
 void enter_program_folder(const std::string& folder) {
     const std::wstring wide = widen(folder);
