@@ -183,7 +183,8 @@ nb::object make_message_handler(const pyglue::Globals& g, nb::handle fatal) {
 // QApplication(argv) with report_qt_message installed while it connects to the display.
 nb::object make_application(const pyglue::Globals& g, nb::handle QApplication) {
     nb::object install = import_name(g, "PyQt5.QtCore", "qInstallMessageHandler");
-    nb::object previous = install(make_message_handler(g, import_name(g, "PyQt5.QtCore", "QtFatalMsg")));
+    nb::object fatal = import_name(g, "PyQt5.QtCore", "QtFatalMsg");
+    nb::object previous = install(make_message_handler(g, fatal));
     nb::object app;
     try {
         app = QApplication(g["sys"].attr("argv"));

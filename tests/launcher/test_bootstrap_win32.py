@@ -1,6 +1,7 @@
 """The bootstrap script's Windows branches, which the POSIX launcher never takes: the start-up
-error is shown with user32's MessageBoxW; a missing stdout is the console's CONOUT$. The script runs here in a plain interpreter that
-calls itself win32 and records the calls of a stand-in ctypes."""
+error is shown with user32's MessageBoxW; a missing stdout is the console's CONOUT$. The script
+runs here in a plain interpreter that calls itself win32 and records the calls of a stand-in
+ctypes."""
 import json
 import os
 import pathlib

@@ -80,7 +80,8 @@ def test_missing_qt_fails_the_desktop_only(real_bundle):
 
 def test_commands_run_while_a_desktop_holds_the_guard(real_bundle, tmp_path):
     make_card(tmp_path / "kart")
-    lock = os.open(os.path.join(real_bundle.env["XDG_RUNTIME_DIR"], LOCK_NAME), os.O_RDWR | os.O_CREAT, 0o600)
+    lock_path = os.path.join(real_bundle.env["XDG_RUNTIME_DIR"], LOCK_NAME)
+    lock = os.open(lock_path, os.O_RDWR | os.O_CREAT, 0o600)
     try:
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)  # as an open desktop holds it
         listed = real_bundle.run("list", "kart")
