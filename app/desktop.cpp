@@ -150,18 +150,33 @@ nb::object report_qt_message(const pyglue::Globals& g, const std::vector<nb::obj
     if (!mode.equal(fatal)) {
         nb::object category = context.attr("category");
         const bool named = is_true(category) && !category.equal(nb::str("default"));
-        g["print"](named ? (Line() << category << ": " << message).text() : nb::str(message),
-                   "file"_a = err);
+        try {  // an error escaping a Qt message handler would end the program
+            g["print"](named ? (Line() << category << ": " << message).text() : nb::str(message),
+                       "file"_a = err);
+        } catch (const nb::python_error&) {
+        }
         return nb::none();
     }
-    g["print"](nb::str("Hata: Masaüstü penceresi açılamadı: ekran bulunamadı ya da ekrana "
-                       "bağlanılamadı."),
-               "file"_a = err);
-    g["print"]((Line() << "  Qt: " << message.attr("splitlines")()[0]).text(), "file"_a = err);
-    g["print"](nb::str("  Komutlar ekransız da çalışır (list, convert, import, cleanup, play)."),
-               "file"_a = err);
-    g["sys"].attr("stdout").attr("flush")();
-    err.attr("flush")();
+    const nb::str text =
+        (Line() << "Hata: Masaüstü penceresi açılamadı: ekran bulunamadı ya da ekrana "
+                   "bağlanılamadı.\n  Qt: "
+                << message.attr("splitlines")()[0]
+                << "\n  Komutlar ekransız da çalışır (list, convert, import, cleanup, play).")
+            .text();
+    // Whatever fails while telling the user, the process must still end with 1, not abort.
+    try {
+        g["print"](text, "file"_a = err);
+        g["sys"].attr("stdout").attr("flush")();
+        err.attr("flush")();
+    } catch (const nb::python_error&) {
+    }
+    if (nb::str("win32").equal(g["sys"].attr("platform"))) {
+        try {  // a GUI program started from Explorer has no stderr to read
+            nb::object user32 = checked(PyImport_ImportModule("ctypes")).attr("windll").attr("user32");
+            user32.attr("MessageBoxW")(0, text, "Trakvia", 0x10);
+        } catch (const nb::python_error&) {
+        }
+    }
     g["os"].attr("_exit")(1);  // Qt aborts the process once this handler returns
     return nb::none();
 }
