@@ -2,6 +2,7 @@
 #include "cli.hpp"
 
 #include "desktop.hpp"
+#include "start_folder.hpp"
 
 namespace trakvia::app {
 namespace {
@@ -133,6 +134,7 @@ nb::object main_body(const pyglue::Globals& g, const std::vector<nb::object>&) {
         return nb::int_(0);
     }
     if (is_true(args.attr("command"))) {
+        resolve_from_start_folder(g, args);
         return g["_run_cli"](args);
     }
     return run_desktop(g, args);

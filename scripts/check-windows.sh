@@ -41,7 +41,8 @@ grep -q "Subsystem[[:space:]]*00000002" <<<"$headers" || fail "Trakvia_Launcher.
 grep -q "^architecture: i386:x86-64" <<<"$("$OBJDUMP" -f "$OUT/Trakvia_Launcher.exe")" || fail "not x86-64"
 for fn in GetCommandLineW CreateMutexW GetLastError CloseHandle MultiByteToWideChar EnumWindows \
           GetWindowTextW IsIconic ShowWindow SetForegroundWindow BringWindowToTop GetModuleFileNameW \
-          SetCurrentDirectoryW SetDllDirectoryW _wputenv_s CommandLineToArgvW LocalFree MessageBoxA; do
+          SetCurrentDirectoryW SetDllDirectoryW _wputenv_s CommandLineToArgvW LocalFree MessageBoxA \
+          GetCurrentDirectoryW GetStdHandle AttachConsole; do
   grep -qw "$fn" <<<"$headers" || fail "Trakvia_Launcher.exe does not import $fn"
 done
 "$OBJDUMP" -h "$OUT/Trakvia_Launcher.exe" | grep -q "\.rsrc" || fail "no resources in Trakvia_Launcher.exe"
@@ -76,6 +77,7 @@ if command -v wine >/dev/null && [ "${TRAKVIA_SKIP_WINE:-0}" != 1 ]; then
   wine cmd /c 'cd /d C:\windows && C:\platform_probe.exe info' | tr -d '\r' >"$OUT/info_root.txt"
   rm -f "$WINEPREFIX/drive_c/platform_probe.exe"
   grep -qxF 'folder=C:\' "$OUT/info_root.txt" && grep -qxF 'cwd=C:\' "$OUT/info_root.txt" \
+    && grep -qxF 'start=C:\windows' "$OUT/info_root.txt" \
     || fail "program at a drive's root: $(cat "$OUT/info_root.txt")"
   echo "check-windows: wine run of the platform probe passed"
 fi
