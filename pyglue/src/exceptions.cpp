@@ -1,11 +1,15 @@
 // The exception seam: one table from C++ exception types to Python exceptions.
-#include "pyglue/function.hpp"
+#include "pyglue/exceptions.hpp"
+
+#include <nanobind/nanobind.h>
 
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 namespace pyglue::detail {
+
+namespace nb = nanobind;
 
 namespace {
 
