@@ -109,6 +109,14 @@ def test_introspection_matches_a_def(probe, reference, name):
     assert repr(ours) == f"<function {name} at 0x{id(ours):x}>"
 
 
+def test_body_reads_arguments_by_name_and_supplied_defaults(probe):
+    # However the call spells them, the body gets each argument under its own name.
+    assert probe.named(1, 2, k=0) == ("x", 1, 5)
+    assert probe.named(c="c", b=2, a="a", k=0, m=9) == ("c", "a", 9)
+    assert str(inspect.signature(probe.supplied)) == "(*, obj='made at start-up')"
+    assert probe.supplied() == ("made at start-up",)
+
+
 def test_qualname_and_doc_shape_repr_and_messages(probe):
     f = probe.documented
     assert (f.__name__, f.__qualname__, f.__doc__) == ("documented", "Outer.documented", "Belgeli işlev.")
