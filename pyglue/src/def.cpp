@@ -1,10 +1,10 @@
-// The run-time side of pyglue::def: a parameter table's rows become Params with real defaults.
+// The run-time side of pyglue::def: a Definition becomes a FunctionSpec with real defaults.
 #include "pyglue/def.hpp"
 
 #include <stdexcept>
 #include <string>
 
-namespace pyglue::detail {
+namespace pyglue {
 
 namespace {
 
@@ -24,20 +24,33 @@ nb::object default_object(const DefaultValue& d, const nb::handle*& next_supplie
     return nb::object();
 }
 
-}  // namespace
-
-std::vector<Param> make_params(std::span<const ParamDef> table, std::initializer_list<nb::handle> supplied) {
-    std::vector<Param> params;
-    params.reserve(table.size());
+FunctionSpec spec_of(const Definition& definition, std::initializer_list<nb::handle> supplied) {
+    FunctionSpec spec;
+    spec.name = definition.info.name;
+    spec.qualname = definition.info.qualname;
+    spec.doc = definition.info.doc;
+    spec.return_annotation = definition.info.returns;
+    spec.body = definition.body;
+    spec.params.reserve(definition.params.size());
     const nb::handle* next_supplied = supplied.begin();
-    for (const ParamDef& row : table) {
-        params.push_back(Param{row.name, row.annotation,
-                               default_object(row.default_value, next_supplied, supplied.end()), row.kind});
+    for (const ParamDef& row : definition.params) {
+        spec.params.push_back(Param{row.name, row.annotation,
+                                    default_object(row.default_value, next_supplied, supplied.end()), row.kind});
     }
     if (next_supplied != supplied.end()) {
         throw std::invalid_argument("more supplied defaults than the parameter table names");
     }
-    return params;
+    return spec;
 }
 
-}  // namespace pyglue::detail
+}  // namespace
+
+nb::object make_function(nb::handle module, const Definition& definition, std::initializer_list<nb::handle> supplied) {
+    return make_function(module, spec_of(definition, supplied));
+}
+
+void add_function(nb::handle module, const Definition& definition, std::initializer_list<nb::handle> supplied) {
+    add_function(module, spec_of(definition, supplied));
+}
+
+}  // namespace pyglue

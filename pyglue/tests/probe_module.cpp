@@ -93,8 +93,8 @@ int exec_probe(PyObject* m) {
         pyglue::add_function(module, def<kOneParams, echo<kOneParams>>({.name = "one"}));
         pyglue::add_function(module, def<kNoParams, echo<kNoParams>>({.name = "none"}));
         pyglue::add_function(module, def<kKeywordOnlyParams, echo<kKeywordOnlyParams>>({.name = "kwonly"}));
-        pyglue::add_function(module, def<kSuppliedParams, echo<kSuppliedParams>>({.name = "supplied"},
-                                                                                {nb::str("made at start-up")}));
+        pyglue::add_function(module, def<kSuppliedParams, echo<kSuppliedParams>>({.name = "supplied"}),
+                             {nb::str("made at start-up")});
         pyglue::add_function(module, def<kNameParams, lookup>({.name = "lookup"}));
         pyglue::add_function(module, def<kKindParams, raise_cpp>({.name = "raise_cpp"}));
         pyglue::add_function(module, def<kNoParams, echo<kNoParams>>({.name = "documented",

@@ -56,9 +56,12 @@ void exec_body(PyObject* m) {
     bind(module, "DjiFileSet", make_dji_file_set_class(g));
 
     for (auto make_spec : {resolve_dji_directory_spec, parse_index_filter_spec, matches_date_or_age_filter_spec,
-                           list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec,
-                           play_dji_file_by_index_spec, create_sample_dji_sdcard_structure_spec}) {
+                           list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec}) {
         pyglue::add_function(module, make_spec());
+    }
+    for (const pyglue::Definition* definition :
+         {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def}) {
+        pyglue::add_function(module, *definition);
     }
 }
 

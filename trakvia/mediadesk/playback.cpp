@@ -53,9 +53,8 @@ nb::object play_dji_file_by_index(const pyglue::Globals& g, const pyglue::Args<k
 
 }  // namespace
 
-pyglue::FunctionSpec play_dji_file_by_index_spec() {
-    return pyglue::def<kParams, play_dji_file_by_index>(
-        {.name = "play_dji_file_by_index", .returns = "Optional[str]"});
-}
+constinit const pyglue::Definition play_dji_file_by_index_def =
+    pyglue::def<kParams, play_dji_file_by_index>({.name = "play_dji_file_by_index",
+                                                  .returns = "Optional[str]"});
 
 }  // namespace trakvia::mediadesk

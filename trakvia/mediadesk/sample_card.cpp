@@ -80,9 +80,7 @@ nb::object create_sample_dji_sdcard_structure(const pyglue::Globals& g, const py
 
 }  // namespace
 
-pyglue::FunctionSpec create_sample_dji_sdcard_structure_spec() {
-    return pyglue::def<kParams, create_sample_dji_sdcard_structure>(
-        {.name = "create_sample_dji_sdcard_structure", .returns = "str"});
-}
+constinit const pyglue::Definition create_sample_dji_sdcard_structure_def =
+    pyglue::def<kParams, create_sample_dji_sdcard_structure>({.name = "create_sample_dji_sdcard_structure", .returns = "str"});
 
 }  // namespace trakvia::mediadesk

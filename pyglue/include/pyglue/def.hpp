@@ -1,6 +1,7 @@
 // pyglue::def: a Python-visible function declared from one parameter table. The table gives the
 // signature (names, annotations, defaults, kinds) and the names the body reads its arguments by;
-// a name that is not in the table, or a table a def could not have, stops the build.
+// a name that is not in the table, or a table a def could not have, stops the build. The result
+// is a constant; the module's start-up turns it into the function object.
 //
 //   constexpr auto kPlayParams = std::to_array<pyglue::ParamDef>({
 //       {"dir_path", "str"},
@@ -10,9 +11,10 @@
 //       nb::object dir_path = args["dir_path"];
 //       ...
 //   }
-//   pyglue::FunctionSpec play_spec() {
-//       return pyglue::def<kPlayParams, play>({.name = "play", .returns = "Optional[str]"});
-//   }
+//   constinit const pyglue::Definition play_def =
+//       pyglue::def<kPlayParams, play>({.name = "play", .returns = "Optional[str]"});
+//   ...
+//   pyglue::add_function(module, play_def);      // at module start-up
 #pragma once
 
 #include "pyglue/function.hpp"
@@ -104,9 +106,6 @@ consteval bool order_is_valid(const std::array<ParamDef, N>& params) {
     return true;
 }
 
-// The run-time parameter list of a table; `supplied` fills the supplied defaults in order.
-std::vector<Param> make_params(std::span<const ParamDef> table, std::initializer_list<nb::handle> supplied);
-
 }  // namespace detail
 
 // A parameter name of the table `Params`, found when the module is compiled.
@@ -136,23 +135,36 @@ private:
 template <const auto& Params>
 using NamedBody = nb::object (*)(const Globals& globals, const Args<Params>& args);
 
-// The spec of a function whose parameters are `Params` and whose body is `Run`, for
-// make_function or add_function. `supplied` holds the table's supplied defaults, in order.
+// A function as def declares it: what it shows, its parameter table and its body.
+struct Definition {
+    FunctionInfo info;
+    std::span<const ParamDef> params;
+    Body body;
+};
+
+namespace detail {
+
+// The Body the function object calls: the bound arguments handed to `Run` by name.
 template <const auto& Params, NamedBody<Params> Run>
-FunctionSpec def(const FunctionInfo& info, std::initializer_list<nb::handle> supplied = {}) {
+nb::object call_by_name(const Globals& globals, const std::vector<nb::object>& slots) {
+    return Run(globals, Args<Params>(slots));
+}
+
+}  // namespace detail
+
+// The function whose parameters are `Params` and whose body is `Run`.
+template <const auto& Params, NamedBody<Params> Run>
+constexpr Definition def(const FunctionInfo& info) {
     static_assert(detail::names_are_unique(Params), "a parameter name appears twice");
     static_assert(detail::order_is_valid(Params),
                   "keyword-only parameters come last, and no required parameter follows a default");
-    FunctionSpec spec;
-    spec.name = info.name;
-    spec.qualname = info.qualname;
-    spec.doc = info.doc;
-    spec.return_annotation = info.returns;
-    spec.params = detail::make_params(Params, supplied);
-    spec.body = [](const Globals& globals, const std::vector<nb::object>& slots) {
-        return Run(globals, Args<Params>(slots));
-    };
-    return spec;
+    return Definition{info, Params, detail::call_by_name<Params, Run>};
 }
+
+// Builds the function object of `definition` (as make_function does for a spec), or builds and
+// binds it under its name in the module. `supplied` holds the table's supplied defaults, in order.
+nb::object make_function(nb::handle module, const Definition& definition,
+                         std::initializer_list<nb::handle> supplied = {});
+void add_function(nb::handle module, const Definition& definition, std::initializer_list<nb::handle> supplied = {});
 
 }  // namespace pyglue
