@@ -1,7 +1,6 @@
 // `import` and `from ... import` for module start-up code, through builtins.__import__.
 #include "pyglue/imports.hpp"
 
-#include "pyglue/globals.hpp"
 #include "pyglue/values.hpp"
 
 namespace pyglue {
@@ -27,6 +26,27 @@ namespace {
     throw nb::python_error();
 }
 
+// The module `from` names, imported by builtins.__import__ as the statement does.
+nb::object import_source(const Globals& g, const char* from, std::initializer_list<const char*> names, int level) {
+    nb::list fromlist;
+    for (const char* name : names) {
+        fromlist.append(nb::str(name));
+    }
+    return g["__import__"](from, g.dict(), nb::none(), nb::tuple(fromlist), level);
+}
+
+nb::object attribute_of(nb::handle source, const char* name) {
+    PyObject* value = PyObject_GetAttrString(source.ptr(), name);
+    if (value == nullptr) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
+            throw nb::python_error();
+        }
+        PyErr_Clear();
+        raise_missing_name(source, name);
+    }
+    return nb::steal(value);
+}
+
 }  // namespace
 
 void bind(nb::handle module, const char* name, nb::handle value) {
@@ -40,24 +60,15 @@ void import_module(nb::handle module, const char* name) {
 }
 
 void import_from(nb::handle module, const char* from, std::initializer_list<const char*> names, int level) {
-    nb::handle dict = PyModule_GetDict(module.ptr());
-    nb::list fromlist;
+    const Globals g(PyModule_GetDict(module.ptr()));
+    nb::object source = import_source(g, from, names, level);
     for (const char* name : names) {
-        fromlist.append(nb::str(name));
+        bind(module, name, attribute_of(source, name));
     }
-    const Globals g(dict);
-    nb::object source = g["__import__"](from, dict, nb::none(), nb::tuple(fromlist), level);
-    for (const char* name : names) {
-        PyObject* value = PyObject_GetAttrString(source.ptr(), name);
-        if (value == nullptr) {
-            if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
-                throw nb::python_error();
-            }
-            PyErr_Clear();
-            raise_missing_name(source, name);
-        }
-        bind(module, name, nb::steal(value));
-    }
+}
+
+nb::object import_name(const Globals& globals, const char* from, const char* name, int level) {
+    return attribute_of(import_source(globals, from, {name}, level), name);
 }
 
 }  // namespace pyglue

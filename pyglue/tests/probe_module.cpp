@@ -1,5 +1,6 @@
 // pyglue_probe: a test-only module whose functions expose the binding and the exception seam.
 #include "pyglue/def.hpp"
+#include "pyglue/imports.hpp"
 #include "pyglue/module.hpp"
 
 #include <nanobind/stl/string.h>
@@ -42,6 +43,7 @@ constexpr auto kSuppliedParams = std::to_array<ParamDef>({
 });
 constexpr auto kNameParams = std::to_array<ParamDef>({{"name", "str"}});
 constexpr auto kKindParams = std::to_array<ParamDef>({{"kind", "str"}});
+constexpr auto kImportParams = std::to_array<ParamDef>({{"source", "str"}, {"name", "str"}});
 
 // Returns the bound arguments as a tuple, so tests see what each parameter received.
 template <const auto& Params>
@@ -60,6 +62,12 @@ nb::object named(const pyglue::Globals&, const pyglue::Args<kMixedParams>& args)
 
 nb::object lookup(const pyglue::Globals& g, const pyglue::Args<kNameParams>& args) {
     return g[nb::cast<std::string>(args["name"]).c_str()];
+}
+
+// `from <source> import <name>`, through pyglue::import_name.
+nb::object import_name(const pyglue::Globals& g, const pyglue::Args<kImportParams>& args) {
+    return pyglue::import_name(g, nb::cast<std::string>(args["source"]).c_str(),
+                               nb::cast<std::string>(args["name"]).c_str());
 }
 
 nb::object raise_cpp(const pyglue::Globals&, const pyglue::Args<kKindParams>& args) {
@@ -97,6 +105,7 @@ int exec_probe(PyObject* m) {
                              {nb::str("made at start-up")});
         pyglue::add_function(module, def<kNameParams, lookup>({.name = "lookup"}));
         pyglue::add_function(module, def<kKindParams, raise_cpp>({.name = "raise_cpp"}));
+        pyglue::add_function(module, def<kImportParams, import_name>({.name = "import_name"}));
         pyglue::add_function(module, def<kNoParams, echo<kNoParams>>({.name = "documented",
                                                                       .doc = "Belgeli işlev.",
                                                                       .qualname = "Outer.documented"}));

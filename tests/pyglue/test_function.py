@@ -198,6 +198,19 @@ def test_globals_lookup_order(probe):
         probe.lookup("no_such_name")
 
 
+@pytest.mark.parametrize("source,name", [("os", "path"), ("json", "decoder"), ("json", "no_such_name"),
+                                         ("sys", "no_such_name"), ("no_such_module", "x")])
+def test_import_name_behaves_like_the_statement(probe, source, name):
+    def outcome_of(run):
+        try:
+            return ("ok", run())
+        except ImportError as exc:
+            return (type(exc), str(exc), exc.name, exc.path)
+    namespace = {}
+    statement = outcome_of(lambda: exec(f"from {source} import {name} as value", namespace) or namespace["value"])
+    assert outcome_of(lambda: probe.import_name(source, name)) == statement
+
+
 @pytest.mark.parametrize(
     "kind,exc_type,message",
     [

@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+#include "pyglue/globals.hpp"
+
 namespace pyglue {
 
 namespace nb = nanobind;
@@ -20,5 +22,9 @@ void import_module(nb::handle module, const char* name);
 // statement's ImportError("cannot import name 'x' from 'm' (<file or unknown location>)") with
 // its `name` and `path`.
 void import_from(nb::handle module, const char* from, std::initializer_list<const char*> names, int level = 0);
+
+// `from <from> import <name>` inside a function body: the imported object, bound nowhere; the
+// import and its errors as in import_from, relative to the module whose namespace `globals` is.
+nb::object import_name(const Globals& globals, const char* from, const char* name, int level = 0);
 
 }  // namespace pyglue
