@@ -21,7 +21,10 @@ def bundle_dir() -> pathlib.Path:
 
 @pytest.fixture(scope="session")
 def shared_data() -> pathlib.Path:
-    """Real sample files beside the repository; tests using them skip when the folder is absent."""
+    """Real sample files beside the repository. Tests using them skip when the folder is absent,
+    except in CI (CI=true), where a skip would hide that they never ran."""
     if not SHARED_DATA.is_dir():
+        if os.environ.get("CI") == "true":
+            pytest.fail(f"{SHARED_DATA} is not present (CI=true: the sample tests must run)", pytrace=False)
         pytest.skip("../shared/data is not present")
     return SHARED_DATA

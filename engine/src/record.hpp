@@ -1,6 +1,7 @@
 // What the readers hand to the pipeline: one telemetry record, valid or not.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,8 +25,15 @@ struct Record {
 
 using RecordSink = std::function<void(Record&)>;
 
+// Closer than this to 0/0 in both coordinates (about 11 cm) is the 0/0 of no fix.
+inline constexpr double kNoFixDegrees = 1e-6;
+
 // A position is usable when both values are finite, in range and not the 0/0 that devices
-// write before the first fix.
-bool is_usable_position(double lat, double lon);
+// write before the first fix. Both readers decide with it.
+inline bool is_usable_position(double lat, double lon) {
+    if (!std::isfinite(lat) || !std::isfinite(lon)) return false;
+    if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0) return false;
+    return !(std::fabs(lat) < kNoFixDegrees && std::fabs(lon) < kNoFixDegrees);
+}
 
 }  // namespace trakvia::engine

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "missing_input.hpp"
 #include "srt_fixture.hpp"
 #include "trakvia/engine/convert.hpp"
 #include "writer_test_tracks.hpp"
@@ -35,7 +36,7 @@ std::vector<fs::path> sample_files() {
 
 TEST(ConvertSamples, EverySampleConvertsWithPlausibleNumbers) {
     auto files = sample_files();
-    if (files.empty()) GTEST_SKIP() << "no shared sample data at " << kData;
+    if (files.empty()) TRAKVIA_SKIP_OR_FAIL_IN_CI << "no shared sample data at " << kData;
     for (const fs::path& input : files) {
         SCOPED_TRACE(input.filename().string());
         TempFolder out("convert");
@@ -78,7 +79,7 @@ TEST_P(ConvertKnownSamples, MatchTheirFlights) {
     const auto& c = GetParam();
     fs::path input = kData / "srt" / c.file;
     if (!fs::exists(input)) input = kData / "gpx" / c.file;
-    if (!fs::exists(input)) GTEST_SKIP() << input;
+    if (!fs::exists(input)) TRAKVIA_SKIP_OR_FAIL_IN_CI << input;
     TempFolder out("convert");
     ConvertOptions options;
     options.formats = 0;  // numbers only
@@ -113,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Convert, ReportNumbersDoNotDependOnTheSamplingMode) {
     fs::path input = kData / "srt" / "mavic3_2021.srt";
-    if (!fs::exists(input)) GTEST_SKIP();
+    if (!fs::exists(input)) TRAKVIA_SKIP_OR_FAIL_IN_CI << input;
     TempFolder out("convert");
     std::optional<ConvertReport> first;
     for (SampleMode mode : {SampleMode::all, SampleMode::hz1, SampleMode::s5, SampleMode::dist2m}) {

@@ -38,19 +38,22 @@ def test_names_are_bound_in_order():
     assert md.__package__ == "trakvia"
 
 
-def test_constants():
+VIDEO_EXTENSIONS = ["mp4", "mov", "osv", "insv", "360", "mkv", "avi", "webm", "mts", "m2ts", "ts", "flv", "wmv",
+                    "m4v", "3gp", "mpg", "mpeg"]
+
+
+def test_constants_drive_the_scan_and_the_filters(tmp_path):
     assert type(md._VIDEO_EXTS_SET) is set
-    assert md._VIDEO_EXTS_SET == {
-        "mp4", "mov", "osv", "insv", "360", "mkv", "avi", "webm", "mts", "m2ts", "ts", "flv", "wmv",
-        "m4v", "3gp", "mpg", "mpeg"}
-    assert md._RE_DJI_INDEX.pattern == (
-        r"(?:DJI_(?:\d{8,14}_)?|dji_|MAVIC_|AVATA_|OSMO_|GX|GH|GP|VID_)?(\d{3,4})(?:_[A-Z0-9]+)?\."
-        r"(mp4|mov|osv|insv|360|mkv|avi|webm|mts|m2ts|ts|flv|wmv|m4v|3gp|srt|lrf|gpx)$")
-    assert md._RE_AGE_FILTER.pattern == r"^([<>])\s*(\d+)\s*([hdwmy])$"
-    assert md._RE_DATE_EXACT.pattern == r"^(\d{4})-(\d{2})-(\d{2})$"
-    assert md._RE_DJI_INDEX.flags == re.compile("", re.IGNORECASE).flags
-    assert md._RE_AGE_FILTER.flags == re.compile("", re.IGNORECASE).flags
-    assert md._RE_DATE_EXACT.flags == re.compile("").flags
+    for number, ext in enumerate(VIDEO_EXTENSIONS + ["mp3"], start=1):
+        (tmp_path / f"DJI_{number:04d}.{ext.upper()}").write_bytes(b"v")
+    sets = md.list_dji_files(str(tmp_path))
+    videos = [os.path.splitext(path)[1][1:].lower() for s in sets for path in s.video_files]
+    assert sorted(videos) == sorted(VIDEO_EXTENSIONS)
+    assert all(len(s.video_files) == 1 for s in sets)
+    # Age units in any case and with spaces; exact dates as YYYY-MM-DD.
+    now = real_datetime.datetime.now()
+    assert md.matches_date_or_age_filter(now, "< 1 D") is True
+    assert md.matches_date_or_age_filter(now, now.strftime("%Y-%m-%d")) is True
 
 
 @pytest.mark.parametrize(

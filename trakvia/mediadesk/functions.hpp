@@ -1,7 +1,8 @@
-// The eight public functions of trakvia.mediadesk, one spec each; module.cpp binds them in order.
+// The eight public functions of trakvia.mediadesk, one spec or definition each; module.cpp binds
+// them in order.
 #pragma once
 
-#include "pyglue/function.hpp"
+#include "pyglue/def.hpp"
 
 namespace trakvia::mediadesk {
 
@@ -11,7 +12,7 @@ pyglue::FunctionSpec matches_date_or_age_filter_spec();         // filters.cpp
 pyglue::FunctionSpec list_dji_files_spec();                     // scan.cpp
 pyglue::FunctionSpec cleanup_dji_files_spec();                  // cleanup.cpp
 pyglue::FunctionSpec import_dji_files_spec();                   // import.cpp
-pyglue::FunctionSpec play_dji_file_by_index_spec();             // playback.cpp
-pyglue::FunctionSpec create_sample_dji_sdcard_structure_spec(); // sample_card.cpp
+extern const pyglue::Definition play_dji_file_by_index_def;              // playback.cpp
+extern const pyglue::Definition create_sample_dji_sdcard_structure_def;  // sample_card.cpp
 
 }  // namespace trakvia::mediadesk
