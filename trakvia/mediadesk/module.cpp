@@ -91,9 +91,12 @@ void exec_body(PyObject* m) {
 
     for (auto make_spec : {resolve_dji_directory_spec, parse_index_filter_spec, matches_date_or_age_filter_spec,
                            list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec,
-                           play_dji_file_by_index_spec, create_sample_dji_sdcard_structure_spec}) {
+                           play_dji_file_by_index_spec, create_sample_dji_sdcard_structure_spec,
+                           check_date_filter_spec, collect_conversion_inputs_spec}) {
         pyglue::add_function(module, make_spec());
     }
+    bind(module, "CLEANUP_TYPES", cleanup_type_choices());
+    bind(module, "ALL_FILTER_WORDS", all_filter_words());
 }
 
 int exec_module(PyObject* m) { return pyglue::translate_exceptions([m] { exec_body(m); }) ? 0 : -1; }
