@@ -35,6 +35,24 @@ class DialogAnswers:
         monkeypatch.setattr(dialogs, "choose_file", record("file", lambda: self.file))
 
 
+@pytest.fixture(autouse=True)
+def private_settings(tmp_path):
+    """The window's QSettings go to the test's own folder, never the user's."""
+    from PyQt5.QtCore import QSettings
+    folder = tmp_path / "ayarlar"
+    QSettings.setPath(QSettings.IniFormat, QSettings.UserScope, str(folder))
+    return folder
+
+
+@pytest.fixture(autouse=True)
+def mounted_volumes(monkeypatch):
+    """The volumes the card watcher sees: none, unless a test mounts a folder by appending it."""
+    from trakvia.ui import card_watcher
+    volumes = []
+    monkeypatch.setattr(card_watcher, "mounted_volume_roots", lambda: list(volumes))
+    return volumes
+
+
 @pytest.fixture
 def answers(monkeypatch):
     a = DialogAnswers()

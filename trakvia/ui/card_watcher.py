@@ -1,0 +1,87 @@
+"""Finds camera cards by itself: mounted volumes with a DCIM folder, polled on a timer.
+
+Polling QStorageInfo works the same for Windows drive letters and Linux mount points, and a
+card reader that is plugged in while the window is open shows up within one interval."""
+import os
+from dataclasses import dataclass
+from typing import Dict, List
+
+from PyQt5.QtCore import QObject, QStorageInfo, QTimer, pyqtSignal
+
+from .formatting import format_size
+
+POLL_INTERVAL_MS = 2000
+
+
+@dataclass(frozen=True)
+class CardInfo:
+    root: str          # the volume's root folder ("E:/", "/media/pilot/DJI_KART")
+    label: str         # the volume label, or "" when the card has none
+    free_bytes: int
+
+    def title(self) -> str:
+        """How the card is named in the folder box: root, label and free space."""
+        name = f"{self.root} — {self.label}" if self.label else self.root
+        return f"{name} ({format_size(self.free_bytes)} boş)"
+
+    def holds(self, folder: str) -> bool:
+        """Whether `folder` lies on this card."""
+        root = os.path.normcase(os.path.abspath(self.root))
+        path = os.path.normcase(os.path.abspath(folder))
+        return path == root or path.startswith(root.rstrip(os.sep) + os.sep)
+
+
+def mounted_volume_roots() -> List[str]:
+    """Root folders of the mounted, ready volumes."""
+    return [v.rootPath() for v in QStorageInfo.mountedVolumes() if v.isValid() and v.isReady()]
+
+
+def find_cards() -> List[CardInfo]:
+    """The mounted volumes that look like camera cards (a DCIM folder at their root)."""
+    cards = []
+    for root in mounted_volume_roots():
+        if os.path.isdir(os.path.join(root, "DCIM")):
+            volume = QStorageInfo(root)
+            cards.append(CardInfo(root, volume.name(), max(0, volume.bytesAvailable())))
+    return cards
+
+
+class CardWatcher(QObject):
+    """Polls for cards; reports the ones that appear and disappear. The first look, made on
+    construction, only fills `cards`: cards present at start-up are not "inserted"."""
+
+    inserted = pyqtSignal(object)   # CardInfo
+    removed = pyqtSignal(object)    # CardInfo
+    changed = pyqtSignal()          # the list of cards (or their free space) changed
+
+    def __init__(self, parent=None, interval_ms: int = POLL_INTERVAL_MS):
+        super().__init__(parent)
+        self._cards: Dict[str, CardInfo] = {c.root: c for c in find_cards()}
+        self._timer = QTimer(self)
+        self._timer.setInterval(interval_ms)
+        self._timer.timeout.connect(self.poll)
+        self._timer.start()
+
+    @property
+    def cards(self) -> List[CardInfo]:
+        return list(self._cards.values())
+
+    def card_holding(self, folder: str):
+        """The known card that `folder` lies on, or None."""
+        return next((c for c in self._cards.values() if c.holds(folder)), None)
+
+    def stop(self) -> None:
+        self._timer.stop()
+
+    def poll(self) -> None:
+        now = {c.root: c for c in find_cards()}
+        gone = [c for root, c in self._cards.items() if root not in now]
+        new = [c for root, c in now.items() if root not in self._cards]
+        differs = now != self._cards
+        self._cards = now
+        for card in gone:
+            self.removed.emit(card)
+        for card in new:
+            self.inserted.emit(card)
+        if differs:
+            self.changed.emit()
