@@ -69,12 +69,20 @@ def sample_card(tmp_path):
 
 
 @pytest.fixture
-def window(qtbot, answers, sample_card):
+def open_window(qtbot, answers):
+    """Opens the main window on a workspace folder and waits until its start-up work is done."""
     from trakvia.ui import TrakviaMainWindow
 
-    win = TrakviaMainWindow(base_dir=sample_card)
-    qtbot.addWidget(win)
-    win.show()
-    wait_idle(qtbot, win.sd_tab.tasks)
-    wait_idle(qtbot, win.hud_tab.tasks)
-    return win
+    def opened(base_dir):
+        win = TrakviaMainWindow(base_dir=str(base_dir))
+        qtbot.addWidget(win)
+        win.show()
+        wait_idle(qtbot, win.sd_tab.tasks)
+        wait_idle(qtbot, win.hud_tab.tasks)
+        return win
+    return opened
+
+
+@pytest.fixture
+def window(open_window, sample_card):
+    return open_window(sample_card)

@@ -1,10 +1,13 @@
-"""The "Kart / klasör" box: the workspace, the cards found on the computer and any typed folder.
+"""The "Kart / klasör" box (the workspace, the cards found on the computer, any typed folder)
+and the label that shows the media folder found in it.
 
 Cards are listed under their title (root, label, free space) and hold their root folder as
 data, so the box shows what a pilot recognises while the tab works with the path."""
 from typing import Iterable
 
-from PyQt5.QtWidgets import QComboBox
+from PyQt5.QtCore import Qt
+from PyQt5.QtGui import QPainter
+from PyQt5.QtWidgets import QComboBox, QLabel
 
 
 class FolderBox(QComboBox):
@@ -43,3 +46,15 @@ class FolderBox(QComboBox):
                 self.addItem(card.title(), card.root)
         self.set_folder(chosen)
         self.blockSignals(False)
+
+
+class ElidedLabel(QLabel):
+    """A one-line label that shortens a long path in the middle, so both the card and the media
+    folder at its end stay readable; text() keeps the whole path."""
+
+    def paintEvent(self, _event) -> None:
+        painter = QPainter(self)
+        rect = self.contentsRect()
+        painter.drawText(rect, int(self.alignment()), self.fontMetrics().elidedText(self.text(), Qt.ElideMiddle,
+                                                                                     rect.width()))
+        painter.end()

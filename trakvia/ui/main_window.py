@@ -1,7 +1,7 @@
-"""The main window: the three tabs, the status bar and the hand-over between tabs."""
+"""The main window: the three tabs, its size on the screen, and the hand-over between tabs."""
 import os
 
-from PyQt5.QtWidgets import QApplication, QLabel, QMainWindow, QSizePolicy, QTabWidget
+from PyQt5.QtWidgets import QApplication, QMainWindow, QTabWidget
 
 from .convert_tab import ConvertTab
 from .hud_preview_tab import HudPreviewTab
@@ -27,7 +27,7 @@ def _window_title() -> str:
 # Roomier buttons and tabs than the platform default, so bold labels never touch the edges.
 _STYLE = """
 QPushButton { padding: 5px 14px; }
-QTabBar::tab { padding: 6px 18px; }
+QTabBar::tab { padding: 4px 18px; }
 QPushButton#primary { background: #1f6fd1; color: white; border: 1px solid #1a5fb4; border-radius: 3px; }
 QPushButton#primary:disabled { background: #9bb8de; }
 """
@@ -51,9 +51,6 @@ class TrakviaMainWindow(QMainWindow):
         self.setCentralWidget(self.tabs)
         self.setStyleSheet(_STYLE)
         self.cmb_hud_theme = self.hud_tab.cmb_theme
-        self.lbl_workspace = QLabel(f"Çalışma klasörü: {self.base_dir}")
-        self.lbl_workspace.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)
-        self.statusBar().addWidget(self.lbl_workspace, 1)
         self._restore_theme()
         self._fit_to_screen(available)
         self._connect_signals()

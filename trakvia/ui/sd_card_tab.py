@@ -10,7 +10,7 @@ from PyQt5.QtWidgets import (QAbstractItemView, QCheckBox, QComboBox, QGridLayou
 from . import dialogs, media_actions
 from .card_watcher import CardWatcher
 from .filter_bar import FilterBar
-from .folder_box import FolderBox
+from .folder_box import ElidedLabel, FolderBox
 from .formatting import format_date, format_size
 from .settings import WindowSettings
 from .task_panel import TaskPanel
@@ -42,6 +42,8 @@ class SdCardTab(QWidget):
         self.settings = settings
         self.sets: list = []
         self._listed_folder = ""
+        self._refresh_pending = False
+        self._pulled_card = None   # the last card pulled out, to name it while its folder is gone
         self.cards = CardWatcher(self)
         self._build(log_open)
         self._connect_signals()
@@ -56,9 +58,11 @@ class SdCardTab(QWidget):
         self.btn_refresh.setToolTip("Kartları yeniden ara ve listeyi yenile")
         self.btn_sample = QPushButton("Örnek kart")
         self.btn_sample.setToolTip("Çalışma klasörüne dört klipli örnek bir DJI SD kart yapısı yazar")
-        self.lbl_resolved = QLabel()
+        self.lbl_resolved = ElidedLabel()
         self.lbl_resolved.setTextInteractionFlags(Qt.TextSelectableByMouse)
         self.lbl_resolved.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)
+        self.lbl_resolved.setAlignment(Qt.AlignRight | Qt.AlignVCenter)   # a long path keeps its end in view
+        self.lbl_resolved.setStyleSheet("color: palette(mid);")
 
         self.filter_bar = FilterBar()
         self.txt_index, self.txt_date = self.filter_bar.txt_index, self.filter_bar.txt_date
@@ -72,7 +76,9 @@ class SdCardTab(QWidget):
         self.table.setAlternatingRowColors(True)
         self.table.setToolTip("Çift tıklayınca setin videosu oynatılır")
         self.table.verticalHeader().setVisible(False)
-        self.table.verticalHeader().setDefaultSectionSize(self.fontMetrics().height() + 8)
+        rows = self.table.verticalHeader()
+        rows.setMinimumSectionSize(self.fontMetrics().height() + 4)
+        rows.setDefaultSectionSize(self.fontMetrics().height() + 6)
         self.table.setSortingEnabled(True)
         self.table.sortByColumn(0, Qt.AscendingOrder)
         header = self.table.horizontalHeader()
@@ -96,12 +102,12 @@ class SdCardTab(QWidget):
         self.btn_play = QPushButton("Oynat")
         self.btn_convert = QPushButton("Dönüştür")
         self.btn_hud = QPushButton("HUD önizleme")
-        self.lbl_hint = QLabel("Seçim yoksa işlemler tablodaki tüm setlere uygulanır.")
-        self.lbl_hint.setStyleSheet("color: palette(mid);")
-        self.lbl_hint.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)
+        for button in (self.btn_import, self.btn_cleanup, self.btn_play, self.btn_convert, self.btn_hud):
+            button.setToolTip("Seçili setlere uygulanır; seçim yoksa tablodaki tüm setlere.")
         self.tasks = TaskPanel(self, log_lines=4, log_open=log_open)
 
         top = QGridLayout()
+        top.setVerticalSpacing(4)
         top.addWidget(QLabel("Kart / klasör:"), 0, 0)
         top.addWidget(self.cmb_folder, 0, 1)
         top.addWidget(self.btn_browse, 0, 2)
@@ -109,27 +115,28 @@ class SdCardTab(QWidget):
         top.addWidget(self.btn_sample, 0, 4)
         top.addWidget(self.filter_bar, 1, 0, 1, 5)
         top.setColumnStretch(1, 1)
+        # What the table holds, with the actions that need no more settings beside it.
         status = QHBoxLayout()
-        status.addWidget(self.lbl_summary, 3)
-        status.addWidget(self.lbl_resolved, 2)
-
-        actions = QGridLayout()
-        actions.addWidget(self.btn_import, 0, 0)
-        actions.addWidget(self.chk_convert_on_import, 0, 1)
-        actions.addWidget(self.btn_cleanup, 0, 2)
-        actions.addWidget(self.cmb_cleanup_type, 0, 3)
-        actions.addWidget(self.chk_dry_run, 0, 4)
-        actions.addWidget(self.btn_play, 1, 0)
-        actions.addWidget(self.btn_convert, 1, 1, Qt.AlignLeft)
-        actions.addWidget(self.btn_hud, 1, 2)
-        actions.addWidget(self.lbl_hint, 1, 3, 1, 3)
-        actions.setColumnStretch(5, 1)
+        status.addWidget(self.lbl_summary, 1)
+        status.addWidget(self.btn_play)
+        status.addWidget(self.btn_convert)
+        status.addWidget(self.btn_hud)
+        actions = QHBoxLayout()
+        actions.addWidget(self.btn_import)
+        actions.addWidget(self.chk_convert_on_import)
+        actions.addSpacing(12)
+        actions.addWidget(self.btn_cleanup)
+        actions.addWidget(self.cmb_cleanup_type)
+        actions.addWidget(self.chk_dry_run)
+        actions.addSpacing(12)
+        actions.addWidget(self.lbl_resolved, 1)
 
         upper = QWidget()
         up = QVBoxLayout(upper)
         up.setContentsMargins(0, 0, 0, 0)
         up.addLayout(top)
         up.addWidget(self.table, 1)
+        up.setSpacing(4)
         up.addLayout(status)
         up.addLayout(actions)
         self.splitter = QSplitter(Qt.Vertical)
@@ -139,7 +146,7 @@ class SdCardTab(QWidget):
         self.splitter.setStretchFactor(1, 1)
         self.splitter.setCollapsible(0, False)
         outer = QVBoxLayout(self)
-        outer.setContentsMargins(6, 6, 6, 6)
+        outer.setContentsMargins(4, 4, 4, 4)
         outer.addWidget(self.splitter)
 
     def _connect_signals(self) -> None:
@@ -203,9 +210,14 @@ class SdCardTab(QWidget):
 
     # -- listing ----------------------------------------------------------------------------------
     def refresh(self) -> None:
+        if self.tasks.is_busy():
+            self._refresh_pending = True   # listed when the running task ends
+            return
+        self._refresh_pending = False
         folder = self.folder
         if not os.path.isdir(folder):
-            self._show_missing_folder(folder)
+            pulled = self._pulled_card if self._pulled_card and self._pulled_card.holds(folder) else None
+            self._show_missing_folder(folder, pulled)
             return
         date_filter, index_filter = self.filter_bar.values()
         if not self.filter_bar.is_valid():
@@ -284,6 +296,7 @@ class SdCardTab(QWidget):
         self.refresh()
 
     def _on_card_removed(self, card) -> None:
+        self._pulled_card = card
         if card.holds(self.folder) or (self._listed_folder and card.holds(self._listed_folder)):
             self._show_missing_folder(self.folder, card)
 
@@ -302,8 +315,10 @@ class SdCardTab(QWidget):
     def _on_selection_changed(self) -> None:
         self._update_summary()
 
-    def _on_busy_changed(self, _busy: bool) -> None:
+    def _on_busy_changed(self, busy: bool) -> None:
         self._update_buttons()
+        if not busy and self._refresh_pending:
+            self.refresh()
 
     def _update_buttons(self) -> None:
         """Actions wait while a task runs, and while a filter box holds a text that cannot be
