@@ -1,34 +1,18 @@
 """The "SD kart" tab: choose a card or folder, see its file sets, import, clean up, play, convert."""
 import os
-from typing import List
 
 from PyQt5.QtCore import Qt, pyqtSignal
-from PyQt5.QtWidgets import (QAbstractItemView, QCheckBox, QComboBox, QGridLayout, QHBoxLayout, QHeaderView,
-                             QLabel, QPushButton, QSizePolicy, QSplitter, QTableWidget, QTableWidgetItem,
-                             QVBoxLayout, QWidget)
+from PyQt5.QtWidgets import (QCheckBox, QComboBox, QGridLayout, QHBoxLayout, QLabel, QPushButton, QSizePolicy,
+                             QSplitter, QVBoxLayout, QWidget)
 
 from . import dialogs, media_actions
 from .card_watcher import CardWatcher
 from .filter_bar import FilterBar
 from .folder_box import ElidedLabel, FolderBox
-from .formatting import format_date, format_size
+from .formatting import format_size
+from .set_table import SetTable
 from .settings import WindowSettings
 from .task_panel import TaskPanel
-
-COLUMNS = ("İndeks", "Tarih", "Video", "SRT", "LRF", "GPX", "Toplam boyut", "LRF boyutu")
-
-
-class _SortItem(QTableWidgetItem):
-    """A table cell shown as text and sorted by a number."""
-
-    def __init__(self, text: str, key):
-        super().__init__(text)
-        self.setData(Qt.UserRole, key)
-        self.setFlags(self.flags() & ~Qt.ItemIsEditable)
-
-    def __lt__(self, other) -> bool:
-        return self.data(Qt.UserRole) < other.data(Qt.UserRole)
-
 
 class SdCardTab(QWidget):
     """Lists the file sets of a card and runs the actions on the selected ones."""
@@ -68,24 +52,7 @@ class SdCardTab(QWidget):
         self.txt_index, self.txt_date = self.filter_bar.txt_index, self.filter_bar.txt_date
         self.btn_filter, self.btn_clear_filter = self.filter_bar.btn_filter, self.filter_bar.btn_clear_filter
 
-        self.table = QTableWidget(0, len(COLUMNS))
-        self.table.setHorizontalHeaderLabels(COLUMNS)
-        self.table.setSelectionBehavior(QAbstractItemView.SelectRows)
-        self.table.setSelectionMode(QAbstractItemView.ExtendedSelection)
-        self.table.setEditTriggers(QAbstractItemView.NoEditTriggers)
-        self.table.setAlternatingRowColors(True)
-        self.table.setToolTip("Çift tıklayınca setin videosu oynatılır")
-        self.table.verticalHeader().setVisible(False)
-        rows = self.table.verticalHeader()
-        rows.setMinimumSectionSize(self.fontMetrics().height() + 4)
-        rows.setDefaultSectionSize(self.fontMetrics().height() + 6)
-        self.table.setSortingEnabled(True)
-        self.table.sortByColumn(0, Qt.AscendingOrder)
-        header = self.table.horizontalHeader()
-        header.setSectionResizeMode(QHeaderView.Stretch)
-        header.setSectionResizeMode(1, QHeaderView.ResizeToContents)   # the date is never cut
-        header.setMinimumSectionSize(self.fontMetrics().horizontalAdvance("0000") + 12)
-        self.table.setMinimumHeight(self.table.verticalHeader().defaultSectionSize() * 4)
+        self.table = SetTable()
         self.lbl_summary = QLabel()
         self.lbl_summary.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)
 
@@ -186,7 +153,7 @@ class SdCardTab(QWidget):
         """The selected rows' sets, or every set the table shows when nothing is selected."""
         rows = sorted({i.row() for i in self.table.selectedIndexes()})
         by_index = {s.index: s for s in self.sets}
-        chosen = [by_index[self.table.item(r, 0).data(Qt.UserRole)] for r in rows]
+        chosen = [by_index[self.table.index_at(r)] for r in rows]
         return chosen or list(self.sets)
 
     @staticmethod
@@ -250,30 +217,13 @@ class SdCardTab(QWidget):
         self.tasks.append_log(text)
 
     def _fill_table(self) -> None:
-        self.table.setSortingEnabled(False)
-        self.table.setRowCount(len(self.sets))
-        for row, s in enumerate(self.sets):
-            cells = (
-                _SortItem(s.index_str, s.index),
-                _SortItem(format_date(s.mtime), s.mtime.timestamp()),
-                _SortItem(str(len(s.video_files)), len(s.video_files)),
-                _SortItem(str(len(s.srt_files)), len(s.srt_files)),
-                _SortItem(str(len(s.lrf_files)), len(s.lrf_files)),
-                _SortItem(str(len(s.gpx_files)), len(s.gpx_files)),
-                _SortItem(format_size(s.total_size_bytes), s.total_size_bytes),
-                _SortItem(format_size(s.lrf_size_bytes), s.lrf_size_bytes),
-            )
-            for col, item in enumerate(cells):
-                if col != 1:
-                    item.setTextAlignment(int(Qt.AlignRight | Qt.AlignVCenter))
-                self.table.setItem(row, col, item)
-        self.table.setSortingEnabled(True)
+        self.table.show_sets(self.sets)
         self._update_summary()
 
     def _update_summary(self) -> None:
         if not self.sets:
             self.lbl_summary.setText("Bu klasörde filtreye uyan DJI medya seti bulunamadı. Başka bir kart seçin "
-                                     "ya da \"Örnek kart oluştur\" ile bir örnek kart yazın.")
+                                     "ya da \"Örnek kart\" ile bir örnek kart yazın.")
             return
         files = sum(len(s.video_files) + len(s.srt_files) + len(s.lrf_files) + len(s.gpx_files) for s in self.sets)
         total = sum(s.total_size_bytes for s in self.sets)
