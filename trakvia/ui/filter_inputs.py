@@ -58,8 +58,8 @@ def _age_problem(text: str) -> str:
         return f"Birim eksik: {sign or '<'}{number}d gibi yazın. {UNITS_HELP}"
     if not sign:
         name, than = _UNIT_NAMES[unit.lower()]
-        return (f"Başına < ya da > koyun: <{number}{unit} son {number} {name} içindekiler, "
-                f">{number}{unit} {number} {than} eskiler.")
+        return (f"Başına < ya da > koyun. <{number}{unit}: son {number} {name} içindekiler; "
+                f">{number}{unit}: {number} {than} eskiler.")
     return ""
 
 
@@ -75,7 +75,8 @@ def check_date_text(typed: str) -> FilterCheck:
     try:
         _mediadesk().check_date_filter(text)
     except ValueError:
-        reason = _age_problem(text) or "Tarih ya da yaş olarak okunamadı."
+        reason = _age_problem(text) or ("Tarih ya da yaş olarak okunamadı. Örnek: 07.12.2026, 2026-12-07, "
+                                        "<1d (son 1 gün), >2w (2 haftadan eski).")
         return FilterCheck(text, f"Tarih/yaş filtresi \"{text}\": {reason}")
     return FilterCheck(text, "")
 
