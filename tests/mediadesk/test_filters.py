@@ -1,7 +1,6 @@
-"""parse_index_filter, matches_date_or_age_filter and the filter step of list_dji_files."""
+"""parse_index_filter, matches_date_or_age_filter, check_date_filter and the filter step of list_dji_files."""
 import datetime as real_datetime
 import os
-
 import re
 
 import pytest
