@@ -16,7 +16,7 @@ _REASONS = {
     errno.ENOENT: "Dosya veya klasör bulunamadı.",
     errno.EACCES: "Bu işlem için erişim izni yok.",
     errno.EPERM: "Bu işlem için erişim izni yok.",
-    errno.EROFS: "Disk salt okunur; üzerine yazılamıyor (kartın kilit anahtarını kontrol edin).",
+    errno.EROFS: "Disk salt okunur; bu konuma yazılamıyor (SD kartsa kilit anahtarını kontrol edin).",
     errno.EEXIST: "Bu adla bir dosya zaten var; üzerine yazılmadı.",
     errno.EISDIR: "Bir dosya beklenirken klasör bulundu.",
     errno.ENOTDIR: "Bir klasör beklenirken dosya bulundu.",

@@ -2,7 +2,7 @@
 first byte is copied rather than in the middle of a clip."""
 import os
 import shutil
-from typing import Iterable
+from typing import Iterable, Optional
 
 from .formatting import format_size
 
@@ -30,16 +30,20 @@ def bytes_to_copy(dest: str, sets: Iterable) -> int:
     return total
 
 
-def free_bytes(folder: str) -> int:
-    """Free bytes on the disk that holds `folder`, or would hold it once it is created."""
+def free_bytes(folder: str) -> Optional[int]:
+    """Free bytes on the disk that holds `folder`, or would hold it once it is created; None when
+    the nearest existing part of the path is not a folder (the import then says what is wrong)."""
     path = os.path.abspath(folder)
-    while not os.path.isdir(path) and os.path.dirname(path) != path:
+    while not os.path.lexists(path) and os.path.dirname(path) != path:
         path = os.path.dirname(path)
-    return shutil.disk_usage(path).free
+    return shutil.disk_usage(path).free if os.path.isdir(path) else None
 
 
 def check_free_space(dest: str, sets: Iterable) -> None:
-    needed, free = bytes_to_copy(dest, sets), free_bytes(dest)
+    free = free_bytes(dest)
+    if free is None:
+        return
+    needed = bytes_to_copy(dest, sets)
     if needed > free:
         raise NotEnoughSpace(
             f"Hedef diskte yeterli boş alan yok: {dest}\n"
