@@ -19,10 +19,13 @@ class CardInfo:
     label: str         # the volume label, or "" when the card has none
     free_bytes: int
 
+    def name(self) -> str:
+        """The card as a pilot recognises it: root and label."""
+        return f"{self.root} — {self.label}" if self.label else self.root
+
     def title(self) -> str:
-        """How the card is named in the folder box: root, label and free space."""
-        name = f"{self.root} — {self.label}" if self.label else self.root
-        return f"{name} ({format_size(self.free_bytes)} boş)"
+        """How the card is listed in the folder box: name and free space."""
+        return f"{self.name()} ({format_size(self.free_bytes)} boş)"
 
     def holds(self, folder: str) -> bool:
         """Whether `folder` lies on this card."""

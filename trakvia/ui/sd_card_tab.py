@@ -210,7 +210,7 @@ class SdCardTab(QWidget):
         self.table.setRowCount(0)
         self.lbl_resolved.clear()
         if card is not None:
-            text = f"Kart çıkarıldı: {card.title().split(' (')[0]}. Kartı yeniden takın ya da başka bir klasör seçin."
+            text = f"Kart çıkarıldı: {card.name()}. Kartı yeniden takın ya da başka bir klasör seçin."
         else:
             text = f"Klasör bulunamadı: {folder}"
         self.lbl_summary.setText(text)
