@@ -21,16 +21,14 @@ def test_a_card_is_found_selected_and_its_removal_said(open_window, qtbot, tmp_p
     assert tab.table.rowCount() == 0
 
     card = make_card(tmp_path, "kart")
-    mounted_volumes.append(card)                       # the card reader is plugged in
-    tab.cards.poll()
-    wait_idle(qtbot, tab.tasks)
-    assert tab.folder == card and tab.table.rowCount() == 4
+    mounted_volumes.append(card)                       # the card reader is plugged in: the timed look finds it
+    qtbot.waitUntil(lambda: tab.folder == card and tab.table.rowCount() == 4, timeout=6000)
     assert "boş)" in tab.cmb_folder.currentText()      # listed with its free space
     assert "Kart takıldı" in tab.tasks.log.toPlainText()
 
     mounted_volumes.clear()                            # ... and pulled out again
     shutil.rmtree(card)
-    tab.cards.poll()
+    tab.cards.poll()                                   # as "Yenile" does
     assert tab.table.rowCount() == 0 and tab.sets == []
     assert tab.lbl_summary.text().startswith("Kart çıkarıldı")
     tab.btn_refresh.click()                            # Yenile does not pretend the folder is empty

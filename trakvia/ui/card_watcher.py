@@ -1,12 +1,14 @@
 """Finds camera cards by itself: mounted volumes with a DCIM folder, polled on a timer.
 
 Polling QStorageInfo works the same for Windows drive letters and Linux mount points, and a
-card reader that is plugged in while the window is open shows up within one interval."""
+card reader that is plugged in while the window is open shows up within one interval. The timed
+look runs off the GUI thread: asking a disconnected network drive whether it is ready can take
+seconds, and the window must not freeze meanwhile."""
 import os
 from dataclasses import dataclass
 from typing import Dict, List
 
-from PyQt5.QtCore import QObject, QStorageInfo, QTimer, pyqtSignal
+from PyQt5.QtCore import QObject, QStorageInfo, QThread, QTimer, pyqtSignal
 
 from .formatting import format_size
 
@@ -49,6 +51,13 @@ def find_cards() -> List[CardInfo]:
     return cards
 
 
+class _CardScan(QThread):
+    found = pyqtSignal(object)   # List[CardInfo]
+
+    def run(self) -> None:
+        self.found.emit(find_cards())
+
+
 class CardWatcher(QObject):
     """Polls for cards; reports the ones that appear and disappear. The first look, made on
     construction, only fills `cards`: cards present at start-up are not "inserted"."""
@@ -60,24 +69,32 @@ class CardWatcher(QObject):
     def __init__(self, parent=None, interval_ms: int = POLL_INTERVAL_MS):
         super().__init__(parent)
         self._cards: Dict[str, CardInfo] = {c.root: c for c in find_cards()}
+        self._scan = _CardScan(self)
+        self._scan.found.connect(self._apply)
         self._timer = QTimer(self)
         self._timer.setInterval(interval_ms)
-        self._timer.timeout.connect(self.poll)
+        self._timer.timeout.connect(self._on_timeout)
         self._timer.start()
 
     @property
     def cards(self) -> List[CardInfo]:
         return list(self._cards.values())
 
-    def card_holding(self, folder: str):
-        """The known card that `folder` lies on, or None."""
-        return next((c for c in self._cards.values() if c.holds(folder)), None)
-
     def stop(self) -> None:
+        """Stops polling; waits for a look in progress (a thread must not outlive the window)."""
         self._timer.stop()
+        self._scan.wait()
 
     def poll(self) -> None:
-        now = {c.root: c for c in find_cards()}
+        """Looks now, on the calling thread ("Yenile")."""
+        self._apply(find_cards())
+
+    def _on_timeout(self) -> None:
+        if not self._scan.isRunning():
+            self._scan.start()
+
+    def _apply(self, cards: List[CardInfo]) -> None:
+        now = {c.root: c for c in cards}
         gone = [c for root, c in self._cards.items() if root not in now]
         new = [c for root, c in now.items() if root not in self._cards]
         differs = now != self._cards
