@@ -10,7 +10,7 @@ from .settings import WindowSettings
 
 # The window's size on a roomy screen; smaller screens get what they have.
 _PREFERRED_WIDTH, _PREFERRED_HEIGHT = 1200, 800
-# Below this available height the logs start folded, so the tables keep their rows.
+# Below this available height the SD card tab's log starts folded, so its table keeps eight rows or more.
 _ROOMY_HEIGHT = 760
 
 
