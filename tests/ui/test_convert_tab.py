@@ -31,8 +31,8 @@ def run(window, qtbot, source, output, formats=("gpx", "csv"), sample="1hz"):
 
 
 def test_conversion_writes_the_chosen_formats_and_fills_the_log(window, qtbot, srt_folder, tmp_path):
-    inputs = media_actions.collect_inputs(str(srt_folder))
     out = tmp_path / "cikti"
+    inputs = media_actions.collect_inputs(str(srt_folder), str(out))
     log = run(window, qtbot, srt_folder, out)
     names = os.listdir(out)
     assert inputs and all(n.rsplit(".", 1)[1].lower() in ("gpx", "csv") for n in names)
@@ -55,7 +55,7 @@ def test_outputs_inside_the_input_folder_are_not_converted_again(window, qtbot, 
 
 def test_a_bad_file_is_reported_and_the_batch_goes_on(window, qtbot, answers, srt_folder, tmp_path, monkeypatch):
     real = converter.convert_srt_file
-    inputs = media_actions.collect_inputs(str(srt_folder))
+    inputs = media_actions.collect_inputs(str(srt_folder), str(tmp_path / "cikti"))
     victim = os.path.basename(inputs[0])
 
     def failing_for_one(path, out, options):

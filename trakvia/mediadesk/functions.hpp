@@ -1,7 +1,8 @@
-// The eight public functions of trakvia.mediadesk, one spec or definition each; module.cpp binds
+// The public functions of trakvia.mediadesk, one spec or definition each; module.cpp binds
 // them in order.
 #pragma once
 
+#include "filters.hpp"  // the filter rules the functions share
 #include "pyglue/def.hpp"
 
 namespace trakvia::mediadesk {
@@ -14,5 +15,12 @@ pyglue::FunctionSpec cleanup_dji_files_spec();                  // cleanup.cpp
 pyglue::FunctionSpec import_dji_files_spec();                   // import.cpp
 extern const pyglue::Definition play_dji_file_by_index_def;              // playback.cpp
 extern const pyglue::Definition create_sample_dji_sdcard_structure_def;  // sample_card.cpp
+pyglue::FunctionSpec check_date_filter_spec();                  // filters.cpp
+pyglue::FunctionSpec collect_conversion_inputs_spec();          // conversion_inputs.cpp
+
+// The tables the command line and the window offer (choices.cpp): CLEANUP_TYPES as
+// (target_type, Turkish title) pairs, ALL_FILTER_WORDS as kAllFilterWords.
+nb::tuple cleanup_type_choices();
+nb::tuple all_filter_words();
 
 }  // namespace trakvia::mediadesk

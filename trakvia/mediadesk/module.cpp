@@ -63,6 +63,11 @@ void exec_body(PyObject* m) {
          {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def}) {
         pyglue::add_function(module, *definition);
     }
+    for (auto make_spec : {check_date_filter_spec, collect_conversion_inputs_spec}) {
+        pyglue::add_function(module, make_spec());
+    }
+    bind(module, "CLEANUP_TYPES", cleanup_type_choices());
+    bind(module, "ALL_FILTER_WORDS", all_filter_words());
 }
 
 int exec_module(PyObject* m) { return pyglue::translate_exceptions([m] { exec_body(m); }) ? 0 : -1; }

@@ -1,4 +1,5 @@
 // Small helpers the mediadesk functions share: parameter specs, os.path, str joins, filter texts.
+// The filter rules themselves are in filters.hpp.
 #pragma once
 
 #include "pyglue/function.hpp"
@@ -57,20 +58,6 @@ inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr(py_nam
 inline nb::object stripped_text(nb::handle text) {
     nb::object s = is_true(text) ? nb::borrow(text) : nb::str("");
     return s.attr("strip")();
-}
-
-// Whether a stripped filter text places no restriction: empty, or "ALL", "TÜMÜ" or "*" in any case.
-inline bool means_no_filter(nb::handle expr) {
-    if (nb::len(expr) == 0) {
-        return true;
-    }
-    nb::object upper = expr.attr("upper")();
-    for (const char* word : {"ALL", "TÜMÜ", "*"}) {
-        if (upper.equal(nb::str(word))) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace trakvia::mediadesk

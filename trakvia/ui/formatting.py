@@ -20,3 +20,8 @@ def format_kb(num_bytes: int) -> str:
 
 def format_date(stamp: datetime) -> str:
     return stamp.strftime("%Y-%m-%d %H:%M")
+
+
+def upper_tr(text: str) -> str:
+    """Upper case by Turkish rules: i → İ and ı → I ("Eymir" → "EYMİR"), which str.upper() misses."""
+    return text.replace("i", "İ").replace("ı", "I").upper()

@@ -8,14 +8,7 @@ from dataclasses import dataclass, field
 from typing import Iterable, List, Optional, Sequence
 
 from .formatting import format_kb
-
-CLEANUP_TYPES = (("lrf", "LRF önizlemeleri"), ("srt", "SRT telemetri dosyaları"),
-                 ("video", "Video dosyaları"), ("all", "Hepsi (LRF + SRT + video)"))
-SAMPLE_MODES = (("all", "Tüm noktalar"), ("1hz", "Saniyede 1 nokta (1 Hz)"),
-                ("5s", "5 saniyede 1 nokta"), ("dist2m", "2 metrede bir nokta"))
-OUTPUT_FORMATS = (("gpx", "GPX"), ("kml", "KML"), ("geojson", "GeoJSON"), ("csv", "CSV"),
-                  ("nmea", "NMEA"), ("mgjson", "MGJSON"))
-DEFAULT_FORMATS = ("gpx", "kml", "geojson", "csv")
+from .free_space import check_free_space
 
 
 def _mediadesk():
@@ -26,6 +19,30 @@ def _mediadesk():
 def _converter():
     from trakvia import converter
     return converter
+
+
+def cleanup_types() -> tuple:
+    """(target_type, title) pairs of the clean-up choice, as the media manager names them."""
+    return tuple(_mediadesk().CLEANUP_TYPES)
+
+
+def sample_modes() -> tuple:
+    """(sample_mode, title) pairs of the conversion's sampling choice."""
+    return tuple(_converter().SAMPLE_MODES)
+
+
+def output_formats() -> tuple:
+    """(format, title) pairs of the conversion's output formats."""
+    return tuple(_converter().OUTPUT_FORMATS)
+
+
+def default_options():
+    """The converter's default options: the sampling mode and formats a new user starts with."""
+    return _converter().ConversionOptions()
+
+
+def default_output_folder(base_dir: str) -> str:
+    return os.path.join(base_dir, _converter().DEFAULT_OUTPUT_FOLDER)
 
 
 def index_filter_for(indexes: Iterable[int]) -> str:
@@ -103,7 +120,7 @@ def convert_files(task, inputs: Sequence[str], output_dir: str, sample_mode: str
         except Exception as exc:  # noqa: BLE001 - reported per file, the batch goes on
             from .error_texts import describe_error
             failed += 1
-            task.log(f"[HATA] {os.path.basename(path)}: {describe_error(exc)}")
+            task.log(f"[HATA] {os.path.basename(path)}: {describe_error(exc, output_dir)}")
             continue
         done += 1
         written += len(result.output_files)
@@ -112,37 +129,24 @@ def convert_files(task, inputs: Sequence[str], output_dir: str, sample_mode: str
     return {"converted": done, "failed": failed, "outputs": written, "output_dir": output_dir}
 
 
-def collect_inputs(input_path: str, skip_dir: str = "") -> List[str]:
-    """The telemetry files of a file or folder input, in the order the convert command uses.
-    Files inside `skip_dir` (the output folder) are left out, so earlier outputs such as GPX
-    tracks are not fed back in as inputs."""
-    path = os.path.abspath(input_path)
-    if os.path.isfile(path):
-        return [path]
-    if not os.path.isdir(path):
-        return []
-    exts = _converter().ALL_SUPPORTED_EXTENSIONS
-    skip = os.path.normcase(os.path.abspath(skip_dir)) + os.sep if skip_dir else None
-    found = []
-    for root, _dirs, files in os.walk(resolve_media_folder(path)):
-        if skip and (os.path.normcase(os.path.abspath(root)) + os.sep).startswith(skip):
-            continue
-        for name in sorted(files):
-            if name.lower().endswith(exts):
-                found.append(os.path.join(root, name))
-    return found
+def collect_inputs(input_path: str, output_dir: str) -> List[str]:
+    """The telemetry files of a file or folder input, chosen as the convert command chooses them
+    (earlier outputs inside the input are not fed back in)."""
+    return list(_mediadesk().collect_conversion_inputs(os.path.abspath(input_path), output_dir,
+                                                       _converter().ALL_SUPPORTED_EXTENSIONS))
 
 
-def import_sets(task, source: str, dest: str, date_filter: str, indexes: Sequence[int],
-                convert_tracks: bool) -> dict:
+def import_sets(task, source: str, dest: str, sets: Sequence, convert_tracks: bool) -> dict:
     """Copies the videos and SRT files of each set into `dest`, one set at a time (so progress
-    and cancel work per set), then makes a GPX track of every copied SRT file."""
+    and cancel work per set), then makes a GPX track of every copied SRT file. Refuses to start
+    when the destination's disk cannot hold what is still to be copied."""
     md = _mediadesk()
+    check_free_space(dest, sets)
     copied: List[str] = []
-    for n, idx in enumerate(indexes):
+    for n, file_set in enumerate(sets):
         task.check_cancelled()
-        task.report(n, len(indexes), f"Set {idx:04d} kopyalanıyor")
-        _count, paths = md.import_dji_files(source, dest, date_filter=date_filter, index_filter=str(idx))
+        task.report(n, len(sets), f"Set {file_set.index:04d} kopyalanıyor")
+        _count, paths = md.import_dji_files(source, dest, date_filter="", index_filter=str(file_set.index))
         copied.extend(paths)
     task.log(f"[İÇE AKTARILDI] {len(copied)} dosya '{dest}' klasörüne kopyalandı.")
     tracks = 0

@@ -24,9 +24,10 @@ class TaskThread(QThread):
     failed = pyqtSignal(str)
     cancelled = pyqtSignal()
 
-    def __init__(self, job: Callable[["TaskThread"], Any], parent=None):
+    def __init__(self, job: Callable[["TaskThread"], Any], parent=None, destination: Optional[str] = None):
         super().__init__(parent)
         self._job = job
+        self.destination = destination
         self._cancel_requested = False
 
     def cancel(self) -> None:
@@ -48,7 +49,7 @@ class TaskThread(QThread):
         except TaskCancelled:
             self.cancelled.emit()
         except Exception as exc:  # shown to the user as a dialog, never a crash
-            self.failed.emit(describe_error(exc))
+            self.failed.emit(describe_error(exc, self.destination))
         else:
             self.succeeded.emit(result)
 
