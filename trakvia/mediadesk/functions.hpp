@@ -15,5 +15,6 @@ pyglue::FunctionSpec import_dji_files_spec();                   // import.cpp
 pyglue::FunctionSpec play_dji_file_by_index_spec();             // playback.cpp
 pyglue::FunctionSpec create_sample_dji_sdcard_structure_spec(); // sample_card.cpp
 pyglue::FunctionSpec resolve_dji_directories_spec();            // media_folders.cpp
+pyglue::FunctionSpec import_dji_file_sets_spec();               // import.cpp
 
 }  // namespace trakvia::mediadesk
