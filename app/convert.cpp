@@ -55,6 +55,9 @@ nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::han
 
 nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     nb::object input_path = os_path(g, "abspath")(args.attr("input"));
+    if (input_is_missing(g, input_path, "Girdi")) {
+        return nb::int_(1);
+    }
     nb::object output = args.attr("output");
     if (!is_true(output)) {
         output = os_path(g, "join")(g["os"].attr("getcwd")(), "Cikti_GPX");
@@ -77,6 +80,9 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
 }
 
 nb::object run_import(const pyglue::Globals& g, nb::handle args) {
+    if (input_is_missing(g, args.attr("src"), "Kaynak klasör")) {
+        return nb::int_(1);
+    }
     nb::object result = g["import_dji_files"](args.attr("src"), args.attr("dest"),
                                               "date_filter"_a = text_or_empty(args.attr("date")),
                                               "index_filter"_a = text_or_empty(args.attr("index")));

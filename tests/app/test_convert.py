@@ -65,10 +65,11 @@ def test_default_output_is_cikti_gpx_in_the_working_folder(run_main, engine, tmp
     assert printed.startswith("[OK] kayıt.txt -> ")
 
 
-def test_missing_input_still_creates_the_output_folder(run_main, engine, tmp_path):
+def test_missing_input_is_an_error_and_creates_nothing(run_main, engine, tmp_path):
     out = tmp_path / "a" / "b"
-    assert run_main("convert", tmp_path / "yok", "--output", out) == (0, "", "")
-    assert out.is_dir() and engine.converts == []
+    assert run_main("convert", tmp_path / "yok", "--output", out) == (
+        1, "", f"Girdi bulunamadı: '{tmp_path / 'yok'}'\n")
+    assert not (tmp_path / "a").exists() and engine.converts == []
 
 
 def test_output_folder_that_is_a_file_ends_the_command(app, run_main, engine, tmp_path):
