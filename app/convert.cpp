@@ -27,7 +27,8 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
 
 // The files to convert: a file input as it is; a folder input resolved to its media folders (all
 // of them on a card) and each walked top-down, names sorted within each folder and kept when
-// their ending is supported.
+// their ending is supported and they are no tracks this program wrote (an earlier run's outputs
+// are not read back as inputs, so a re-run gives the same files).
 nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::handle output_dir) {
     nb::list inputs;
     if (is_true(os_path(g, "isfile")(input_path))) {
@@ -42,14 +43,38 @@ nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::han
             const std::vector<nb::object> walked = unpack(entry, 3);
             skip_output_folder(g, walked[0], walked[1], output_dir);
             for (nb::handle name : nb::iter(g["sorted"](walked[2]))) {
-                if (is_true(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
-                    inputs.append(os_path(g, "join")(walked[0], name));
+                if (!is_true(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
+                    continue;
+                }
+                nb::object path = os_path(g, "join")(walked[0], name);
+                if (!is_true(g["written_by_trakvia"](path))) {
+                    inputs.append(path);
                 }
             }
         }
     }
     return inputs;
 }
+
+// The run context of one command: its inputs and the outputs written so far are files no later
+// output of the same command may replace.
+class RunContext {
+public:
+    RunContext(nb::object options, nb::handle inputs) : options_(std::move(options)), kept_(nb::list(inputs)) {}
+
+    nb::object convert(const pyglue::Globals& g, nb::handle path, nb::handle output_dir) {
+        nb::setattr(options_, "keep_paths", kept_);
+        nb::object result = g["convert_srt_file"](path, output_dir, options_);
+        for (nb::handle written : nb::iter(result.attr("output_files"))) {
+            kept_.append(written);
+        }
+        return result;
+    }
+
+private:
+    nb::object options_;
+    nb::list kept_;
+};
 
 }  // namespace
 
@@ -66,8 +91,10 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     g["os"].attr("makedirs")(output_dir, "exist_ok"_a = true);
     nb::object options = g["ConversionOptions"]("sample_mode"_a = args.attr("sample"));
 
-    for (nb::handle path : collect_inputs(g, input_path, output_dir)) {
-        nb::object result = g["convert_srt_file"](path, output_dir, options);
+    nb::list inputs = collect_inputs(g, input_path, output_dir);
+    RunContext run(options, inputs);
+    for (nb::handle path : inputs) {
+        nb::object result = run.convert(g, path, output_dir);
         print_line(g, Line() << "[OK] " << os_path(g, "basename")(path) << " -> "
                              << result.attr("filtered_point_count") << " nokta, "
                              << fixed(g, divided(result.attr("total_distance_m"), nb::float_(1000.0)), ".2f")
@@ -90,11 +117,12 @@ nb::object run_import(const pyglue::Globals& g, nb::handle args) {
     print_line(g, Line() << "[İÇE AKTARILDI] " << parts[0] << " dosya '" << args.attr("dest")
                          << "' klasörüne kopyalandı.");
     nb::object options = g["ConversionOptions"]();
+    RunContext run(options, parts[1]);
     for (nb::handle path : nb::iter(parts[1])) {
         if (!is_true(path.attr("lower")().attr("endswith")(".srt"))) {
             continue;
         }
-        nb::object converted = g["convert_srt_file"](path, args.attr("dest"), options);
+        nb::object converted = run.convert(g, path, args.attr("dest"));
         print_line(g, Line() << "  -> GPX Dönüştürüldü: " << converted.attr("track_name") << " ("
                              << converted.attr("filtered_point_count") << " nokta, "
                              << fixed(g, converted.attr("total_distance_m"), ".0f") << " m)");

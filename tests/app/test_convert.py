@@ -12,11 +12,15 @@ def result(points=1523, metres=2456.7, speed=48.25, power=212.5, outputs=4):
                                  max_power_w=power, output_files=["o"] * outputs)
 
 
+# The stand-in options object; the command sets its keep_paths before each conversion.
+OPTS = types.SimpleNamespace()
+
+
 @pytest.fixture
 def engine(recorder):
     """Stand-ins for the conversion engine names; returns the recorded calls."""
     return types.SimpleNamespace(
-        options=recorder("ConversionOptions", result="OPTS"),
+        options=recorder("ConversionOptions", result=OPTS),
         converts=recorder("convert_srt_file", result=result()),
     )
 
@@ -40,7 +44,7 @@ def test_folder_input_is_resolved_walked_and_sorted(run_main, engine, tmp_path):
     assert code == 0
     expected = [str(media / n) for n in ["DJI_0002.srt", "DJI_0010.SRT", "Z.srt", "a.srt"]] + [
         str(media / "sub" / "DJI_0100.Srt"), str(card / "DCIM" / "DJI_002" / "DJI_0001.SRT")]
-    assert engine.converts == [((p, str(out), "OPTS"), {}) for p in expected]
+    assert engine.converts == [((p, str(out), OPTS), {}) for p in expected]
     assert engine.options == [((), {"sample_mode": "5s"})]
     assert [line.split(" -> ")[0] for line in printed.splitlines()] == [
         "[OK] " + os.path.basename(p) for p in expected]
@@ -60,7 +64,7 @@ def test_default_output_is_cikti_gpx_in_the_working_folder(run_main, engine, tmp
     code, printed, _ = run_main("convert", "in/kayıt.txt")
     assert code == 0 and (tmp_path / "Cikti_GPX").is_dir()
     # A single file is handed on whatever its ending; paths are absolute.
-    assert engine.converts == [((str(tmp_path / "in" / "kayıt.txt"), str(tmp_path / "Cikti_GPX"), "OPTS"), {})]
+    assert engine.converts == [((str(tmp_path / "in" / "kayıt.txt"), str(tmp_path / "Cikti_GPX"), OPTS), {})]
     assert engine.options == [((), {"sample_mode": "1hz"})]
     assert printed.startswith("[OK] kayıt.txt -> ")
 

@@ -8,4 +8,5 @@ NB_MODULE(converter, m) {
     bind_options(m);
     bind_convert(m);
     bind_samples(m);
+    bind_output_names(m);
 }
