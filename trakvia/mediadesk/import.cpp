@@ -38,6 +38,8 @@ struct Member {
     bool present = false;   // dst already holds these bytes
     bool gone = false;      // left the card since the listing
     nb::object part;        // the part file holding its copy, until it is published
+    bool done = false;      // under its name in the destination (copied, or found there)
+    bool counted = false;   // its bytes are in the progress count
 };
 
 // The members of one set, with the members grouped by the card folder they came from.
@@ -213,12 +215,15 @@ void SetImporter::fill_parts(std::vector<Member>& members, const std::vector<siz
             continue;
         }
         if (m.present) {
-            progress_.advance(m.size);
+            if (!m.counted) {
+                progress_.advance(m.size);
+            }
         } else if (!is_true(path_.attr("exists")(m.src))) {
             m.gone = true;
         } else {
             m.part = copy_to_part_file(g_, m.src, dest_dir_, path_.attr("basename")(m.dst), progress_);
         }
+        m.counted = true;
     }
 }
 
@@ -284,10 +289,8 @@ void SetImporter::copy_unit(std::vector<Member>& members, const std::vector<size
         throw;
     }
     for (size_t i : unit) {
-        const Member& m = members[i];
-        if (m.wanted && !m.gone) {
-            copied_.append(m.dst);
-        }
+        Member& m = members[i];
+        m.done = m.wanted && !m.gone;
     }
 }
 
@@ -339,20 +342,30 @@ void SetImporter::import_set(SetPlan& plan) {
     }
     if (plan.in_dest < plan.units.size()) {
         keep_in_place(plan.members, plan.units[plan.in_dest]);
-    }
-    for (size_t u = 0; u < plan.units.size(); ++u) {
-        if (u != plan.in_dest) {
-            copy_unit(plan.members, plan.units[u], suffix_of[u]);
+        for (size_t i : plan.units[plan.in_dest]) {
+            plan.members[i].done = plan.members[i].wanted;
         }
     }
-    // The destination's own files come in set order with the rest.
-    if (plan.in_dest < plan.units.size()) {
-        for (size_t i : plan.units[plan.in_dest]) {
-            if (plan.members[i].wanted) {
-                copied_.append(plan.members[i].dst);
+    // The result lists the set's files in the set's order (videos, then telemetry), also those
+    // completed before an error or a cancel.
+    auto report = [&] {
+        for (const Member& m : plan.members) {
+            if (m.done) {
+                copied_.append(m.dst);
             }
         }
+    };
+    try {
+        for (size_t u = 0; u < plan.units.size(); ++u) {
+            if (u != plan.in_dest) {
+                copy_unit(plan.members, plan.units[u], suffix_of[u]);
+            }
+        }
+    } catch (const ImportCancelled&) {
+        report();
+        throw;
     }
+    report();
 }
 
 nb::object import_dji_file_sets(const pyglue::Globals& g, const std::vector<nb::object>& args) {
