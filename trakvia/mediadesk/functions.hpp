@@ -7,7 +7,7 @@
 
 namespace trakvia::mediadesk {
 
-pyglue::FunctionSpec resolve_dji_directory_spec();              // scan.cpp
+pyglue::FunctionSpec resolve_dji_directory_spec();              // media_folders.cpp
 pyglue::FunctionSpec parse_index_filter_spec();                 // filters.cpp
 pyglue::FunctionSpec matches_date_or_age_filter_spec();         // filters.cpp
 pyglue::FunctionSpec list_dji_files_spec();                     // scan.cpp
@@ -17,6 +17,8 @@ extern const pyglue::Definition play_dji_file_by_index_def;              // play
 extern const pyglue::Definition create_sample_dji_sdcard_structure_def;  // sample_card.cpp
 pyglue::FunctionSpec check_date_filter_spec();                  // filters.cpp
 pyglue::FunctionSpec collect_conversion_inputs_spec();          // conversion_inputs.cpp
+pyglue::FunctionSpec resolve_dji_directories_spec();            // media_folders.cpp
+pyglue::FunctionSpec import_dji_file_sets_spec();               // import.cpp
 
 // The tables the command line and the window offer (choices.cpp): CLEANUP_TYPES as
 // (target_type, Turkish title) pairs, ALL_FILTER_WORDS as kAllFilterWords.
