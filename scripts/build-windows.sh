@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Builds the Windows x86-64 bundle on Linux and packs it as dist/Trakvia-<version>-win64.zip.
+#  1. downloads the pinned wheels (scripts/windows/python-runtime.txt, requirements-windows.txt,
+#     scripts/windows/requirements-test.txt) with --require-hashes;
+#  2. unpacks the python.org embeddable CPython 3.12 and verifies the Authenticode signatures of
+#     its programs and libraries at the time they were signed;
+#  3. makes the Windows CPython headers (the Linux ones with scripts/windows/pyconfig.h) and an
+#     import library of python312.dll, and proves them right with the ABI probe under wine;
+#  4. cross-compiles Trakvia_Launcher.exe and the three extension modules with mingw-w64 through
+#     the project's CMake files (cmake/mingw-w64-x86_64.cmake);
+#  5. assembles the bundle (runtime, modules, package, Lib/site-packages, licences), checks what
+#     the built files import, and zips it.
+# Everything but the zip stays in ${BUILD_DIR:-build}/windows. Needs wine (the ABI probe).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/windows/wine-env.sh
+PY="$PWD/.venv/bin/python"
+MINGW=x86_64-w64-mingw32
+OBJDUMP=$MINGW-objdump
+VERSION="$(sed -n 's/^R27_APP_VERSION = "\(.*\)"$/\1/p' trakvia/__init__.py)"
+ZIP="dist/Trakvia-$VERSION-win64.zip"
+
+DOWNLOADS="$WINDOWS_OUT/downloads"
+RUNTIME="$WINDOWS_OUT/python312"   # the whole embeddable distribution, python.exe included (CI only)
+SDK="$WINDOWS_OUT/sdk"             # headers and import library the modules are built against
+BUNDLE="$WINDOWS_OUT/bundle"       # what the zip holds
+CMAKE_BUILD="$WINDOWS_OUT/cmake"
+
+fail() { echo "build-windows: $*" >&2; exit 1; }
+step() { echo "== build-windows: $*"; }
+
+for tool in $MINGW-gcc-posix $MINGW-g++-posix $MINGW-dlltool $OBJDUMP osslsigncode wine wineboot; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/apt-packages.txt; run scripts/setup.sh)"
+done
+[ -n "$VERSION" ] || fail "no R27_APP_VERSION in trakvia/__init__.py"
+mkdir -p "$WINDOWS_OUT" "$DOWNLOADS"
+
+# --- 1. wheels ------------------------------------------------------------------------------
+step "wheels (sha256-pinned)"
+for list in scripts/windows/python-runtime.txt requirements-windows.txt scripts/windows/requirements-test.txt; do
+  "$PY" -m pip download -q --disable-pip-version-check --require-hashes --no-deps \
+      --only-binary=:all: --platform win_amd64 --python-version 3.12 --implementation cp \
+      -d "$DOWNLOADS" -r "$list" 2> >(grep -v "^WARNING: Location" >&2) || fail "download of $list failed"
+done
+
+# --- 2. the embeddable CPython ----------------------------------------------------------------
+# Fills $RUNTIME once per pinned wheel; a changed pin starts it over.
+runtime_pin="$(grep -v '^#' scripts/windows/python-runtime.txt)"
+if ! [ -f "$RUNTIME/.pin" ] || [ "$(cat "$RUNTIME/.pin")" != "$runtime_pin" ]; then
+  step "embeddable CPython from $(ls "$DOWNLOADS"/[Qq][Ee]nv[Pp]ython312-*.whl | xargs -n1 basename)"
+  rm -rf "$RUNTIME" "$WINDOWS_OUT/runtime-unpack"
+  "$PY" -m zipfile -e "$DOWNLOADS"/[Qq][Ee]nv[Pp]ython312-*.whl "$WINDOWS_OUT/runtime-unpack"
+  mkdir -p "$RUNTIME"
+  # The distribution itself: the files at the top of python312/; not the Lib/ (pip, setuptools)
+  # or Scripts/ the wheel adds.
+  find "$WINDOWS_OUT/runtime-unpack/QPT_SDK/QEnvPython/python312" -maxdepth 1 -type f \
+      -exec cp -p {} "$RUNTIME/" \;
+  rm -rf "$WINDOWS_OUT/runtime-unpack"
+  # The wheel's ._pth adds folders and `import site`; python.org's own is this.
+  printf 'python312.zip\n.\n\n# Uncomment to run site.main() automatically\n#import site\n' \
+      >"$RUNTIME/python312._pth"
+  echo "$runtime_pin" >"$RUNTIME/.pin"
+fi
+[ -f "$RUNTIME/python312.dll" ] && [ -f "$RUNTIME/python.exe" ] || fail "no python312.dll in the runtime wheel"
+
+# Signed by the Python Software Foundation, verified at signing time (the certificate expired
+# in January 2025). vcruntime140*.dll carry Microsoft's signature, whose root Debian's CA store
+# lacks; the wheel's pinned hash covers them.
+step "Authenticode signatures of the runtime"
+signed_at="$(date -u -d 2023-10-02 +%s)"
+signed=0
+for file in "$RUNTIME"/*.dll "$RUNTIME"/*.pyd "$RUNTIME"/*.exe; do
+  case "$(basename "$file")" in vcruntime140*.dll) continue ;; esac
+  report="$(osslsigncode verify -ignore-crl -time "$signed_at" -in "$file" 2>&1)" || true
+  grep -q "^Signature verification: ok" <<<"$report" \
+    && grep -q "Subject: .*/O=Python Software Foundation/CN=Python Software Foundation" <<<"$report" \
+    || fail "$(basename "$file"): no valid signature of the Python Software Foundation"
+  signed=$((signed + 1))
+done
+echo "   $signed files signed by the Python Software Foundation, python312.dll and python.exe among them"
+
+# --- 3. headers, import library, ABI probe ------------------------------------------------------
+step "CPython headers and import library for Windows"
+host_include="$("$PY" -c 'import sysconfig; print(sysconfig.get_paths()["include"])')"
+"$PY" -c 'import sys; assert sys.version_info[:2] == (3, 12)' || fail "the venv is not CPython 3.12"
+rm -rf "$SDK"
+mkdir -p "$SDK"
+cp -r "$host_include" "$SDK/include"
+cp scripts/windows/pyconfig.h "$SDK/include/pyconfig.h"
+# Export list of the DLL as a module definition; dlltool makes the import library from it.
+{
+  echo "LIBRARY python312.dll"
+  echo "EXPORTS"
+  "$OBJDUMP" -p "$RUNTIME/python312.dll" \
+    | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\] //p'
+} >"$SDK/python312.def"
+exports=$(($(wc -l <"$SDK/python312.def") - 2))
+[ "$exports" -gt 1000 ] || fail "only $exports exports read from python312.dll"
+$MINGW-dlltool -d "$SDK/python312.def" -D python312.dll -l "$SDK/libpython312.dll.a"
+echo "   $exports exports of python312.dll"
+
+step "ABI probe under wine"
+mkdir -p "$WINDOWS_OUT/probe"
+$MINGW-gcc-posix -std=c11 -O1 -Wall -Werror -shared -static -I "$SDK/include" \
+  scripts/windows/abi_probe.c "$SDK/libpython312.dll.a" -o "$WINDOWS_OUT/probe/abi_probe.pyd"
+wine_prefix_ready
+wine_run "$RUNTIME/python.exe" "$(winepath -w scripts/windows/abi_probe.py)" \
+    "$(winepath -w "$WINDOWS_OUT/probe")" || fail "the Windows headers do not match python312.dll"
+
+# --- 4. launcher and extension modules --------------------------------------------------------
+step "cross-compiling with mingw-w64"
+if [ ! -f "$CMAKE_BUILD/build.ninja" ]; then
+  cmake -S . -B "$CMAKE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DTRAKVIA_BUILD_TESTS=OFF -DTRAKVIA_BUNDLE_DIR="$BUNDLE" \
+    -DPython_EXECUTABLE="$PY" -DPython_INCLUDE_DIR="$SDK/include" \
+    -DPython_LIBRARY="$SDK/libpython312.dll.a" -DPython_RUNTIME_LIBRARY="$RUNTIME/python312.dll" \
+    -DPython_SOABI=cp312-win_amd64 -DNB_SUFFIX=.cp312-win_amd64.pyd -DNB_SUFFIX_S=.pyd >/dev/null
+fi
+PATH="$PWD/.venv/bin:$PATH" cmake --build "$CMAKE_BUILD" -j"$(nproc)"
+
+# The programs we built must need nothing but python312.dll and DLLs every Windows has:
+# kernel32, msvcrt (mingw-w64's C runtime), user32 (message box, windows), shell32 (argv split).
+step "imports of the built files"
+built=("$BUNDLE/Trakvia_Launcher.exe" "$BUNDLE/trakvia_app.cp312-win_amd64.pyd"
+       "$BUNDLE/trakvia/converter.cp312-win_amd64.pyd" "$BUNDLE/trakvia/mediadesk.cp312-win_amd64.pyd")
+for file in "${built[@]}"; do
+  [ -f "$file" ] || fail "$(basename "$file") was not built"
+  imports="$("$OBJDUMP" -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')"
+  for dll in $imports; do
+    case "$dll" in
+      python312.dll | kernel32.dll | msvcrt.dll | user32.dll | shell32.dll) ;;
+      *) fail "$(basename "$file") imports $dll" ;;
+    esac
+  done
+  echo "   $(basename "$file"): $imports"
+done
+grep -q "Subsystem[[:space:]]*00000002" <<<"$("$OBJDUMP" -p "$BUNDLE/Trakvia_Launcher.exe")" \
+  || fail "Trakvia_Launcher.exe is not a GUI program"
+
+# --- 5. bundle and zip ----------------------------------------------------------------------
+step "bundle"
+# The runtime without its interpreter programs; the catalog stays with the files it signs.
+find "$RUNTIME" -maxdepth 1 -type f ! -name 'python.exe' ! -name 'pythonw.exe' ! -name '.pin' \
+    ! -name 'LICENSE.txt' -exec cp -p {} "$BUNDLE/" \;
+
+# Lib/site-packages, where the bootstrap script looks; redone when the wheel list changes.
+site="$BUNDLE/Lib/site-packages"
+if ! cmp -s requirements-windows.txt "$site/.requirements-windows.txt"; then
+  rm -rf "$BUNDLE/Lib"
+  "$PY" -m pip install -q --disable-pip-version-check --no-index --find-links "$DOWNLOADS" \
+      --require-hashes --no-deps --only-binary=:all: --platform win_amd64 --python-version 3.12 \
+      --implementation cp --no-compile --target "$site" -r requirements-windows.txt
+  rm -rf "$site/bin"  # console scripts pip made for Linux
+  cp requirements-windows.txt "$site/.requirements-windows.txt"
+fi
+
+"$PY" scripts/windows/collect_licenses.py "$BUNDLE" "$RUNTIME/LICENSE.txt"
+
+# Only what a user runs: no interpreter program, installer or tests; no byte code of this build.
+find "$BUNDLE" -name __pycache__ -type d -prune -exec rm -rf {} +
+for unwanted in python.exe pythonw.exe pip 'pip-*' tests conftest.py; do
+  found="$(find "$BUNDLE" -iname "$unwanted" -print -quit)"
+  [ -z "$found" ] || fail "the bundle must not ship ${found#"$BUNDLE"/}"
+done
+
+step "zip"
+"$PY" scripts/windows/pack_zip.py "$BUNDLE" "$ZIP" "Trakvia-$VERSION"
+echo "build-windows: $ZIP ($(du -m "$ZIP" | cut -f1) MB; bundle $(du -sm "$BUNDLE" | cut -f1) MB in $BUNDLE)"
