@@ -23,8 +23,10 @@ ZIP="dist/Trakvia-$VERSION-win64.zip"
 DOWNLOADS="$WINDOWS_OUT/downloads"
 RUNTIME="$WINDOWS_OUT/python312"   # the whole embeddable distribution, python.exe included (CI only)
 SDK="$WINDOWS_OUT/sdk"             # headers and import library the modules are built against
-BUNDLE="$WINDOWS_OUT/bundle"       # what the zip holds
 CMAKE_BUILD="$WINDOWS_OUT/cmake"
+BUILT="$WINDOWS_OUT/built"         # what CMake builds: launcher, modules, the trakvia package
+SITE="$WINDOWS_OUT/site-packages"  # the wheels of requirements-windows.txt, installed
+BUNDLE="$WINDOWS_OUT/bundle"       # what the zip holds, put together afresh by every build
 
 fail() { echo "build-windows: $*" >&2; exit 1; }
 step() { echo "== build-windows: $*"; }
@@ -83,20 +85,28 @@ echo "   $signed files signed by the Python Software Foundation, python312.dll a
 step "CPython headers and import library for Windows"
 host_include="$("$PY" -c 'import sysconfig; print(sysconfig.get_paths()["include"])')"
 "$PY" -c 'import sys; assert sys.version_info[:2] == (3, 12)' || fail "the venv is not CPython 3.12"
-rm -rf "$SDK"
+# Replaced only when they change, so an unchanged SDK does not make ninja rebuild everything.
+replace_if_changed() {  # replace_if_changed NEW CURRENT
+  if diff -rq "$1" "$2" >/dev/null 2>&1; then rm -rf "$1"; else rm -rf "$2"; mv "$1" "$2"; fi
+}
 mkdir -p "$SDK"
-cp -r "$host_include" "$SDK/include"
-cp scripts/windows/pyconfig.h "$SDK/include/pyconfig.h"
+rm -rf "$SDK/include.new"
+cp -rp "$host_include" "$SDK/include.new"
+cp -p scripts/windows/pyconfig.h "$SDK/include.new/pyconfig.h"
+replace_if_changed "$SDK/include.new" "$SDK/include"
 # Export list of the DLL as a module definition; dlltool makes the import library from it.
 {
   echo "LIBRARY python312.dll"
   echo "EXPORTS"
   "$OBJDUMP" -p "$RUNTIME/python312.dll" \
     | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\] //p'
-} >"$SDK/python312.def"
-exports=$(($(wc -l <"$SDK/python312.def") - 2))
+} >"$SDK/python312.def.new"
+exports=$(($(wc -l <"$SDK/python312.def.new") - 2))
 [ "$exports" -gt 1000 ] || fail "only $exports exports read from python312.dll"
-$MINGW-dlltool -d "$SDK/python312.def" -D python312.dll -l "$SDK/libpython312.dll.a"
+replace_if_changed "$SDK/python312.def.new" "$SDK/python312.def"
+if [ ! -f "$SDK/libpython312.dll.a" ] || [ "$SDK/python312.def" -nt "$SDK/libpython312.dll.a" ]; then
+  $MINGW-dlltool -d "$SDK/python312.def" -D python312.dll -l "$SDK/libpython312.dll.a"
+fi
 echo "   $exports exports of python312.dll"
 
 step "ABI probe under wine"
@@ -109,22 +119,19 @@ wine_run "$RUNTIME/python.exe" "$(winepath -w scripts/windows/abi_probe.py)" \
 
 # --- 4. launcher and extension modules --------------------------------------------------------
 step "cross-compiling with mingw-w64"
-if [ ! -f "$CMAKE_BUILD/build.ninja" ]; then
-  cmake -S . -B "$CMAKE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-    -DTRAKVIA_BUILD_TESTS=OFF -DTRAKVIA_BUNDLE_DIR="$BUNDLE" \
-    -DPython_EXECUTABLE="$PY" -DPython_INCLUDE_DIR="$SDK/include" \
-    -DPython_LIBRARY="$SDK/libpython312.dll.a" -DPython_RUNTIME_LIBRARY="$RUNTIME/python312.dll" \
-    -DPython_SOABI=cp312-win_amd64 -DNB_SUFFIX=.cp312-win_amd64.pyd -DNB_SUFFIX_S=.pyd >/dev/null
-fi
+cmake -S . -B "$CMAKE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+  -DTRAKVIA_BUILD_TESTS=OFF -DTRAKVIA_BUNDLE_DIR="$BUILT" \
+  -DPython_EXECUTABLE="$PY" -DPython_INCLUDE_DIR="$SDK/include" \
+  -DPython_LIBRARY="$SDK/libpython312.dll.a" -DPython_RUNTIME_LIBRARY="$RUNTIME/python312.dll" \
+  -DPython_SOABI=cp312-win_amd64 -DNB_SUFFIX=.cp312-win_amd64.pyd -DNB_SUFFIX_S=.pyd >/dev/null
 PATH="$PWD/.venv/bin:$PATH" cmake --build "$CMAKE_BUILD" -j"$(nproc)"
 
 # The programs we built must need nothing but python312.dll and DLLs every Windows has:
 # kernel32, msvcrt (mingw-w64's C runtime), user32 (message box, windows), shell32 (argv split).
 step "imports of the built files"
-built=("$BUNDLE/Trakvia_Launcher.exe" "$BUNDLE/trakvia_app.cp312-win_amd64.pyd"
-       "$BUNDLE/trakvia/converter.cp312-win_amd64.pyd" "$BUNDLE/trakvia/mediadesk.cp312-win_amd64.pyd")
-for file in "${built[@]}"; do
+for file in "$BUILT/Trakvia_Launcher.exe" "$BUILT/trakvia_app.cp312-win_amd64.pyd" \
+            "$BUILT/trakvia/converter.cp312-win_amd64.pyd" "$BUILT/trakvia/mediadesk.cp312-win_amd64.pyd"; do
   [ -f "$file" ] || fail "$(basename "$file") was not built"
   imports="$("$OBJDUMP" -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')"
   for dll in $imports; do
@@ -135,26 +142,32 @@ for file in "${built[@]}"; do
   done
   echo "   $(basename "$file"): $imports"
 done
-grep -q "Subsystem[[:space:]]*00000002" <<<"$("$OBJDUMP" -p "$BUNDLE/Trakvia_Launcher.exe")" \
+grep -q "Subsystem[[:space:]]*00000002" <<<"$("$OBJDUMP" -p "$BUILT/Trakvia_Launcher.exe")" \
   || fail "Trakvia_Launcher.exe is not a GUI program"
 
 # --- 5. bundle and zip ----------------------------------------------------------------------
-step "bundle"
-# The runtime without its interpreter programs; the catalog stays with the files it signs.
-find "$RUNTIME" -maxdepth 1 -type f ! -name 'python.exe' ! -name 'pythonw.exe' ! -name '.pin' \
-    ! -name 'LICENSE.txt' -exec cp -p {} "$BUNDLE/" \;
-
-# Lib/site-packages, where the bootstrap script looks; redone when the wheel list changes.
-site="$BUNDLE/Lib/site-packages"
-if ! cmp -s requirements-windows.txt "$site/.requirements-windows.txt"; then
-  rm -rf "$BUNDLE/Lib"
+# Lib/site-packages, where the bootstrap script looks; installed again when the wheel list changes.
+if ! cmp -s requirements-windows.txt "$SITE/.requirements-windows.txt"; then
+  step "installing requirements-windows.txt"
+  rm -rf "$SITE"
   "$PY" -m pip install -q --disable-pip-version-check --no-index --find-links "$DOWNLOADS" \
       --require-hashes --no-deps --only-binary=:all: --platform win_amd64 --python-version 3.12 \
-      --implementation cp --no-compile --target "$site" -r requirements-windows.txt
-  rm -rf "$site/bin"  # console scripts pip made for Linux
-  cp requirements-windows.txt "$site/.requirements-windows.txt"
+      --implementation cp --no-compile --target "$SITE" -r requirements-windows.txt
+  rm -rf "$SITE/bin"  # console scripts pip made for Linux
+  cp requirements-windows.txt "$SITE/.requirements-windows.txt"
 fi
 
+# Put together from its parts every time (hard links, so it is quick), so nothing a run of the
+# bundle or an earlier build left in it reaches the zip.
+step "bundle"
+rm -rf "$BUNDLE"
+cp -al "$BUILT" "$BUNDLE"
+# The runtime without its interpreter programs; the catalog stays with the files it signs.
+find "$RUNTIME" -maxdepth 1 -type f ! -name 'python.exe' ! -name 'pythonw.exe' ! -name '.pin' \
+    ! -name 'LICENSE.txt' -exec cp -l {} "$BUNDLE/" \;
+mkdir "$BUNDLE/Lib"
+cp -al "$SITE" "$BUNDLE/Lib/site-packages"
+rm -f "$BUNDLE/Lib/site-packages/.requirements-windows.txt"
 "$PY" scripts/windows/collect_licenses.py "$BUNDLE" "$RUNTIME/LICENSE.txt"
 
 # Only what a user runs: no interpreter program, installer or tests; no byte code of this build.

@@ -62,7 +62,8 @@ mkdir -p "$WORK"
 appdata="$(winepath -u "$(wine_run cmd /c echo %LOCALAPPDATA%)")"
 [ -d "$appdata" ] || fail "no LOCALAPPDATA folder in the prefix ($appdata)"
 
-# The test copy: the bundle, the embeddable python.exe, pytest, and the wine-only sitecustomize.
+# The test copy: the bundle, the embeddable python.exe, pytest, and what wine 8.0 lacks
+# (sitecustomize.py, bcryptprimitives.dll; see their sources).
 # Hard links keep it cheap; every file changed here is replaced, never written through.
 step "test copy of the bundle"
 cp -al "$BUNDLE" "$TEST_COPY"
@@ -75,11 +76,24 @@ printf 'python312.zip\n.\nLib\\site-packages\ntest-site-packages\nimport site\n'
     -r scripts/windows/requirements-test.txt
 rm -rf "$TEST_COPY/test-site-packages/bin"
 cp scripts/windows/sitecustomize.py "$TEST_COPY/test-site-packages/"
+x86_64-w64-mingw32-gcc-posix -O2 -Wall -Werror -shared -static scripts/windows/bcryptprimitives_shim.c \
+    -lbcrypt -o "$TEST_COPY/bcryptprimitives.dll"
 test_python() { wine_run "$TEST_COPY/python.exe" -B "$@"; }
 
 step "--version"
 windows version --version || fail "--version exited with $?"
 grep -q "v$VERSION" "$WORK/version.win" || fail "--version does not print v$VERSION"
+
+step "packages of Lib/site-packages"
+cat >"$WORK/imports.py" <<'EOF'
+import importlib, pathlib, sys
+site = pathlib.Path(sys.executable).parent / "Lib" / "site-packages"
+names = sorted(p.name for p in site.iterdir() if (p / "__init__.py").is_file())
+for name in names + ["PyQt5.QtWidgets", "PyQt5.QtGui"]:
+    module = importlib.import_module(name)
+    print(f"   {name} {getattr(module, '__version__', '')}".rstrip())
+EOF
+test_python "$(winpath "$WORK/imports.py")" || fail "a package of the bundle does not import"
 
 step "sample SD card"
 card_root="$WORK/kart"
