@@ -17,6 +17,9 @@ import nanobind
 LICENCE_NAMES = ("LICEN", "COPYING", "NOTICE", "AUTHORS")
 # Wheels without a licence file: the licence their METADATA names, as Debian ships its text.
 FALLBACK = {"PyQt5": "/usr/share/common-licenses/GPL-3"}
+# Wheels whose licence files do not cover all they carry: av's av.libs holds an FFmpeg built with
+# x264 and x265, which puts those libraries under the GPL.
+EXTRA = {"av": ["/usr/share/common-licenses/GPL-3", "/usr/share/common-licenses/LGPL-2.1"]}
 LINKED_IN = {
     "nanobind": pathlib.Path(nanobind.__file__).parent.parent / "nanobind-{}.dist-info".format(
         nanobind.__version__) / "licenses" / "LICENSE",
@@ -47,6 +50,7 @@ def main() -> int:
         files = [p for p in dist_info.rglob("*") if p.is_file() and p.name.upper().startswith(LICENCE_NAMES)]
         if not files and name in FALLBACK:
             files = [pathlib.Path(FALLBACK[name])]
+        files += [pathlib.Path(extra) for extra in EXTRA.get(name, [])]
         if not files:
             missing.append(name)
             continue
