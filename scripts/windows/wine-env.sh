@@ -4,7 +4,8 @@
 #   wine_prefix_fresh        throws the prefix away and makes a new one
 #   wine_run PROGRAM ARGS... runs a Windows program with its output through a pipe (wine treats a
 #                            Linux file as stdout as an invalid handle), carriage returns removed;
-#                            returns the program's exit code
+#                            returns the program's exit code, 124 when it outlived WINE_TIMEOUT
+#                            seconds (default 900), so a hung program cannot stall CI
 WINDOWS_OUT="$(realpath -m "${WINDOWS_OUT:-${BUILD_DIR:-build}/windows}")"
 export WINEPREFIX="${WINEPREFIX:-$WINDOWS_OUT/wineprefix}"
 export WINEDEBUG=-all WINEARCH=win64
@@ -29,6 +30,6 @@ wine_prefix_fresh() {
 
 wine_run() {
   # "!" keeps errexit from ending the caller here; PIPESTATUS still holds wine's own status.
-  ! wine "$@" 2>&1 </dev/null | tr -d '\r'
+  ! timeout "${WINE_TIMEOUT:-900}" wine "$@" 2>&1 </dev/null | tr -d '\r'
   return "${PIPESTATUS[0]}"
 }
