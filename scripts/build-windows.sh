@@ -110,12 +110,22 @@ fi
 echo "   $exports exports of python312.dll"
 
 step "ABI probe under wine"
-mkdir -p "$WINDOWS_OUT/probe"
-$MINGW-gcc-posix -std=c11 -O1 -Wall -Werror -shared -static -I "$SDK/include" \
-  scripts/windows/abi_probe.c "$SDK/libpython312.dll.a" -o "$WINDOWS_OUT/probe/abi_probe.pyd"
+# abi_probe INCLUDE_DIR FOLDER: builds the probe against INCLUDE_DIR into FOLDER and runs it.
+abi_probe() {
+  mkdir -p "$2"
+  $MINGW-gcc-posix -std=c11 -O1 -Wall -Werror -shared -static -I "$1" \
+    scripts/windows/abi_probe.c "$SDK/libpython312.dll.a" -o "$2/abi_probe.pyd"
+  wine_run "$RUNTIME/python.exe" "$(winepath -w scripts/windows/abi_probe.py)" "$(winepath -w "$2")"
+}
 wine_prefix_ready
-wine_run "$RUNTIME/python.exe" "$(winepath -w scripts/windows/abi_probe.py)" \
-    "$(winepath -w "$WINDOWS_OUT/probe")" || fail "the Windows headers do not match python312.dll"
+abi_probe "$SDK/include" "$WINDOWS_OUT/probe" || fail "the Windows headers do not match python312.dll"
+# The probe itself is checked too: headers without MS_WINDOWS lay PyConfig out differently.
+rm -rf "$WINDOWS_OUT/probe-wrong"
+cp -r "$SDK/include" "$WINDOWS_OUT/probe-wrong"
+sed -i '/^#define MS_WINDOWS$/d' "$WINDOWS_OUT/probe-wrong/pyconfig.h"
+abi_probe "$WINDOWS_OUT/probe-wrong" "$WINDOWS_OUT/probe-wrong" >/dev/null \
+  && fail "the ABI probe accepted headers without MS_WINDOWS"
+echo "   (and it rejects the same headers without MS_WINDOWS)"
 
 # --- 4. launcher and extension modules --------------------------------------------------------
 step "cross-compiling with mingw-w64"
