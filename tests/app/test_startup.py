@@ -1,5 +1,6 @@
 """Module start-up of trakvia_app: names bound in order, _EXE_DIR and sys.path, one initialisation."""
 import ast
+import importlib.util
 import os
 
 import pytest
@@ -56,6 +57,8 @@ def test_second_initialisation_is_refused(run_process):
         "RuntimeError: Module 'trakvia_app' has already been imported. Re-initialisation is not supported.")
 
 
+@pytest.mark.skipif(importlib.util.find_spec("_testcapi") is None,
+                    reason="no _testcapi (the embeddable CPython has none)")
 def test_second_interpreter_is_refused(run_process, tmp_path):
     report = tmp_path / "sub.txt"
     inner = f"try:\n    import trakvia_app\nexcept ImportError as e:\n    open({str(report)!r}, 'w').write(str(e))\n"

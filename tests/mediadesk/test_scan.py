@@ -148,6 +148,7 @@ def test_sets_span_sub_folders_in_index_order(tmp_path):
     assert sets[0].base_dir == str(media / "old" / "deeper")
 
 
+@pytest.mark.linux_only("a case-sensitive file system")
 def test_case_sensitive_processing_order(tmp_path):
     make(tmp_path, "dji_0001.mp4", mtime=T0)
     make(tmp_path, "DJI_0001.MP4", mtime=T0 + 60)
