@@ -4,8 +4,8 @@
 # build's result on the same card; cleanup --dry-run; the screenshot mode; a start-up failure;
 # then the extension modules' pytest suites with the embeddable interpreter. Needs the Linux
 # bundle (scripts/build.sh) for the comparisons.
-#   TRAKVIA_WINE_LANG  locale wine runs in (default tr_TR.UTF-8: code page 1254, as on a Turkish
-#                      Windows)
+#   TRAKVIA_WINE_LANG  locale wine runs in (default en_US.UTF-8: code page 1252, which has no byte
+#                      for "ı" or "ş", so redirected report lines prove the streams are UTF-8)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/windows/wine-env.sh
@@ -16,7 +16,7 @@ RUNTIME="$WINDOWS_OUT/python312"
 LINUX_LAUNCHER="$(realpath -m "${BUILD_DIR:-build}")/bundle/Trakvia_Launcher"
 WORK="$WINDOWS_OUT/checks"
 TEST_COPY="$WORK/test-copy"
-export LANG="${TRAKVIA_WINE_LANG:-tr_TR.UTF-8}"
+export LANG="${TRAKVIA_WINE_LANG:-en_US.UTF-8}"
 
 fail() { echo "wine-checks: $*" >&2; exit 1; }
 step() { echo "== wine-checks: $*"; }

@@ -26,7 +26,7 @@ class OsWithFixedRandom:
         return self._first.pop() if self._first else os.urandom(n)
 
 
-@pytest.mark.skipif(not hasattr(os, "symlink"), reason="needs symbolic links")
+@pytest.mark.linux_only("symbolic links that lstat reports (not wine's)")
 def test_a_link_planted_at_the_part_name_is_never_followed(tmp_path, monkeypatch):
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"card video"})
     dest = tmp_path / "dest"
