@@ -38,6 +38,7 @@ struct Tuple {
 };
 
 struct Block {
+    std::size_t line = 0;  // where the block starts (its cue line, or its first content line)
     bool has_content = false;
     bool font28 = false;
     double cue = kNaN;
@@ -122,6 +123,7 @@ private:
     void start_block() {
         flush();
         b_ = Block{};
+        b_.line = line_no_;
         in_block_ = true;
     }
     void scan_content(std::string_view s);
@@ -135,9 +137,11 @@ private:
     bool in_block_ = false;
     bool cue_mode_ = false;  // the file has cue lines: only they start blocks
     bool prev_blank_ = true;
+    std::size_t line_no_ = 0;
 };
 
 void SrtParser::feed_line(std::string_view raw) {
+    ++line_no_;
     std::string_view line = trim(raw);
     if (line.empty()) {
         prev_blank_ = true;
@@ -167,6 +171,7 @@ void SrtParser::feed_line(std::string_view raw) {
     prev_blank_ = false;
     if (!in_block_) {
         b_ = Block{};
+        b_.line = line_no_;
         in_block_ = true;
     }
     b_.has_content = true;
@@ -348,6 +353,7 @@ void SrtParser::flush() {
     pt.cue_s = b_.cue;
     r.wall_ms = b_.wall;
     r.counter = b_.counter;
+    r.line = b_.line;
 
     double lat = kNaN, lon = kNaN;
     if (b_.lat_seen || b_.lon_seen) {

@@ -19,6 +19,20 @@ nb::list text_list(const std::vector<std::string>& texts) {
 
 nb::object optional_int(const std::optional<int>& v) { return v ? nb::cast(*v) : nb::none(); }
 
+nb::list warning_texts(const ConvertReport& r) {
+    nb::list out;
+    for (const auto& w : r.warnings) out.append(warning_text(w));
+    return out;
+}
+
+// (code, count, first_line) per warning, for callers that filter them.
+nb::list warning_codes(const ConvertReport& r) {
+    nb::list out;
+    for (const auto& w : r.warnings)
+        out.append(nb::make_tuple(nb::str(engine::warning_code_name(w.code)), w.count, w.first_line));
+    return out;
+}
+
 }  // namespace
 
 void bind_convert(nb::module_& m) {
@@ -30,14 +44,22 @@ void bind_convert(nb::module_& m) {
         .def_ro("total_distance_m", &ConvertReport::total_distance_m, "Toplam mesafe (metre).")
         .def_ro("max_speed_kmh", &ConvertReport::max_speed_kmh, "En yüksek hız (km/s).")
         .def_ro("max_power_w", &ConvertReport::max_power_w, "En yüksek güç (watt).")
-        .def_ro("duration_s", &ConvertReport::duration_s, "Süre (saniye).")
-        .def_ro("time_source", &ConvertReport::time_source, "Zaman damgalarının kaynağı.")
+        .def_ro("duration_s", &ConvertReport::duration_s,
+                "Kaydedilen süre (saniye): her kaydın ilk ve son geçerli noktası arası, toplamı; birleştirilmiş "
+                "kayıtlar arasındaki boşluklar sayılmaz.")
+        .def_ro("elapsed_s", &ConvertReport::elapsed_s, "İlk ve son geçerli nokta arasında geçen süre (saniye), boşluklar dahil.")
+        .def_ro("time_source", &ConvertReport::time_source,
+                "Zaman damgalarının kaynağı: 'wall_clock_position_zone' (konumun saat dilimi), "
+                "'wall_clock_computer_zone', 'wall_clock_given_offset', 'utc', 'cue' ya da 'none'.")
+        .def_ro("time_zone", &ConvertReport::time_zone, "İlk konumun saat dilimi (IANA adı, ör. 'Europe/Istanbul'); yoksa boş.")
         .def_ro("elevation_source", &ConvertReport::elevation_source, "Yükseklik olarak yazılan tür; yoksa boş.")
         .def_prop_ro("utc_offset_minutes", [](const ConvertReport& r) { return optional_int(r.utc_offset_minutes); },
                      "Uygulanan UTC farkı (dakika) ya da None.")
         .def_prop_ro("output_files", [](const ConvertReport& r) { return paths_to_python(r.output_files); },
                      "Yazılan dosyaların yolları.")
-        .def_prop_ro("warnings", [](const ConvertReport& r) { return text_list(r.warnings); }, "Uyarılar.")
+        .def_prop_ro("warnings", &warning_texts, "Uyarılar (Türkçe metinler).")
+        .def_prop_ro("warning_codes", &warning_codes,
+                     "Uyarılar kod olarak: (kod, sayı, ilk satır) üçlüleri; satır bilinmiyorsa 0.")
         .def("__repr__", [](const ConvertReport& r) {
             return nb::str("ConversionResult(track_name={!r}, filtered_point_count={!r}, total_distance_m={!r}, "
                            "max_speed_kmh={!r}, max_power_w={!r}, output_files={!r})")
@@ -51,7 +73,8 @@ void bind_convert(nb::module_& m) {
             const std::filesystem::path input = path_from_python(input_path);
             const std::filesystem::path output = path_from_python(output_dir);
             const engine::ConvertOptions settings = options ? *options : engine::ConvertOptions{};
-            return call_engine([&] { return engine::convert_file(input, output, settings); }, &input);
+            const engine::RunContext context{zone_resolver(), {}, {}};
+            return call_engine([&] { return engine::convert_file(input, output, settings, context); }, &input);
         },
         nb::arg("input_path"), nb::arg("output_dir"), nb::arg("options").none() = nb::none(),
         nb::sig("def convert_srt_file(input_path: str | os.PathLike, output_dir: str | os.PathLike, "

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "trakvia/engine/convert.hpp"
+
 namespace trakvia::converter {
 
 namespace nb = nanobind;
@@ -18,6 +20,13 @@ void bind_errors(nb::module_& m);
 void bind_options(nb::module_& m);
 void bind_convert(nb::module_& m);
 void bind_samples(nb::module_& m);
+void bind_track(nb::module_& m);
+
+// The engine's time-zone lookup from a position (zone_lookup.cpp); takes the GIL itself.
+engine::ZoneResolver zone_resolver();
+
+// A warning of the engine in Turkish (warning_text.cpp).
+nb::str warning_text(const engine::ConvertWarning& warning);
 
 // str, bytes or os.PathLike → native path, losslessly: os.fsencode bytes on POSIX, the wide
 // string on Windows. Raises TypeError / ValueError (embedded NUL) as the interpreter's own

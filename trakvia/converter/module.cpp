@@ -7,5 +7,6 @@ NB_MODULE(converter, m) {
     bind_errors(m);
     bind_options(m);
     bind_convert(m);
+    bind_track(m);
     bind_samples(m);
 }
