@@ -18,7 +18,9 @@ Timeline::Timeline(std::optional<int> utc_offset_minutes, ZoneResolver zone_at)
 
 void Timeline::settle_offset(const std::optional<std::pair<double, double>>& fix) {
     std::optional<ZoneOffset> zone;
-    if (fix && zone_at_) {
+    // A given offset settles local stamps without a lookup; UTC stamps still want the zone
+    // for the flight's local time.
+    if (fix && zone_at_ && (anchor_is_utc_ || !fixed_offset_)) {
         zone = zone_at_(fix->first, fix->second, *anchor_wall_, anchor_is_utc_);
         if (!zone) zone_lookup_failed_ = true;
     }

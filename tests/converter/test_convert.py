@@ -21,6 +21,20 @@ def test_module_surface(converter):
     assert "dji_0001.srt".endswith(converter.ALL_SUPPORTED_EXTENSIONS)
 
 
+def test_functions_have_real_signatures(converter):
+    import inspect
+
+    signatures = {f.__name__: str(inspect.signature(f)) for f in
+                  (converter.convert_srt_file, converter.read_track, converter.create_sample_srt_files)}
+    assert signatures["convert_srt_file"] == (
+        "(input_path: 'str | os.PathLike', output_dir: 'str | os.PathLike', "
+        "options: 'ConversionOptions | None' = None) -> 'ConversionResult'")
+    assert signatures["read_track"].startswith("(path: 'str | os.PathLike', options: 'ConversionOptions | None' = None,")
+    assert signatures["create_sample_srt_files"] == "(folder: 'str | os.PathLike') -> 'list[str]'"
+    with pytest.raises(TypeError, match="ConversionOptions ya da None olmalı, int verildi"):
+        converter.convert_srt_file("a.srt", "out", 5)
+
+
 def check_result_types(result):
     assert isinstance(result.filtered_point_count, int)
     for name in ("total_distance_m", "max_speed_kmh", "max_power_w", "duration_s"):

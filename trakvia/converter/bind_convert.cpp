@@ -3,6 +3,7 @@
 
 #include <nanobind/stl/string.h>
 
+#include "pyglue/function.hpp"
 #include "trakvia/engine/convert.hpp"
 
 namespace trakvia::converter {
@@ -67,20 +68,23 @@ void bind_convert(nb::module_& m) {
                         r.total_distance_m, r.max_speed_kmh, r.max_power_w, paths_to_python(r.output_files));
         });
 
-    m.def(
-        "convert_srt_file",
-        [](nb::handle input_path, nb::handle output_dir, const engine::ConvertOptions* options) {
-            const std::filesystem::path input = path_from_python(input_path);
-            const std::filesystem::path output = path_from_python(output_dir);
-            const engine::ConvertOptions settings = options ? *options : engine::ConvertOptions{};
-            const engine::RunContext context{zone_resolver(), {}, {}};
-            return call_engine([&] { return engine::convert_file(input, output, settings, context); }, &input);
-        },
-        nb::arg("input_path"), nb::arg("output_dir"), nb::arg("options").none() = nb::none(),
-        nb::sig("def convert_srt_file(input_path: str | os.PathLike, output_dir: str | os.PathLike, "
-                "options: ConversionOptions | None = None) -> ConversionResult"),
+    pyglue::FunctionSpec convert;
+    convert.name = "convert_srt_file";
+    convert.doc =
         "Bir telemetri (SRT) ya da GPX dosyasını seçilen biçimlerde GPS izlerine dönüştürür ve\n"
-        "dosyaları output_dir klasörüne yazar. Sonuç: ConversionResult.");
+        "dosyaları output_dir klasörüne yazar. Sonuç: ConversionResult.";
+    convert.params = {{"input_path", "str | os.PathLike", nb::object()},
+                      {"output_dir", "str | os.PathLike", nb::object()},
+                      {"options", "ConversionOptions | None", nb::none()}};
+    convert.return_annotation = "ConversionResult";
+    convert.body = [](const pyglue::Globals&, const std::vector<nb::object>& args) -> nb::object {
+        const std::filesystem::path input = path_from_python(args[0]);
+        const std::filesystem::path output = path_from_python(args[1]);
+        const engine::ConvertOptions settings = options_from_python(args[2], engine::ConvertOptions{});
+        const engine::RunContext context{zone_resolver(), {}, {}};
+        return nb::cast(call_engine([&] { return engine::convert_file(input, output, settings, context); }, &input));
+    };
+    pyglue::add_function(m, std::move(convert));
 
     m.attr("ALL_SUPPORTED_EXTENSIONS") = nb::tuple(text_list(engine::supported_extensions()));
 }

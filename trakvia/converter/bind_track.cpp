@@ -5,6 +5,8 @@
 
 #include <nanobind/stl/string.h>
 
+#include "pyglue/function.hpp"
+
 #include <cmath>
 #include <limits>
 
@@ -81,6 +83,44 @@ std::vector<std::int64_t> segment_starts(const TrackReading& r) {
     return starts;
 }
 
+// read_track's body: the engine's reading with the zone lookup, progress and cancel.
+nb::object read_track_body(const pyglue::Globals&, const std::vector<nb::object>& args) {
+    const std::filesystem::path input = path_from_python(args[0]);
+    engine::ConvertOptions every_point;
+    every_point.sample_mode = engine::SampleMode::all;
+    const engine::ConvertOptions settings = options_from_python(args[1], every_point);
+    const nb::object& progress = args[2];
+    const nb::object& cancel = args[3];
+    // A Python error raised by a callback stops the read and is raised from here.
+    std::exception_ptr callback_error;
+    auto guarded = [&](auto&& call) {
+        nb::gil_scoped_acquire gil;
+        try {
+            return call();
+        } catch (const nb::python_error&) {
+            callback_error = std::current_exception();
+            throw engine::Cancelled();
+        }
+    };
+    engine::RunContext context{zone_resolver(), {}, {}};
+    if (!progress.is_none())
+        context.progress = [&](std::uint64_t done, std::uint64_t total) { guarded([&] { progress(done, total); }); };
+    if (!cancel.is_none())
+        context.cancelled = [&] { return guarded([&] { return PyObject_IsTrue(cancel().ptr()) == 1; }); };
+    std::optional<TrackReading> reading = call_engine(
+        [&]() -> std::optional<TrackReading> {
+            try {
+                return engine::read_track(input, settings, context);
+            } catch (const engine::Cancelled&) {
+                return std::nullopt;
+            }
+        },
+        &input);
+    if (callback_error) std::rethrow_exception(callback_error);
+    if (!reading) return nb::none();
+    return nb::cast(std::move(*reading));
+}
+
 }  // namespace
 
 void bind_track(nb::module_& m) {
@@ -125,57 +165,21 @@ void bind_track(nb::module_& m) {
         cls.def_prop_ro(c.name, [value](const TrackReading& r) { return column(r, value); }, c.doc);
     }
 
-    m.def(
-        "read_track",
-        [](nb::handle path, const engine::ConvertOptions* options, nb::object progress, nb::object cancel) -> nb::object {
-            const std::filesystem::path input = path_from_python(path);
-            engine::ConvertOptions settings;
-            if (options) {
-                settings = *options;
-            } else {
-                settings.sample_mode = engine::SampleMode::all;
-            }
-            // A Python error raised by a callback stops the read and is raised from here.
-            std::exception_ptr callback_error;
-            auto guarded = [&](auto&& call) {
-                nb::gil_scoped_acquire gil;
-                try {
-                    return call();
-                } catch (const nb::python_error&) {
-                    callback_error = std::current_exception();
-                    throw engine::Cancelled();
-                }
-            };
-            engine::RunContext context{zone_resolver(), {}, {}};
-            if (!progress.is_none())
-                context.progress = [&](std::uint64_t done, std::uint64_t total) {
-                    guarded([&] { progress(done, total); });
-                };
-            if (!cancel.is_none())
-                context.cancelled = [&] { return guarded([&] { return nb::bool_(cancel()).operator bool(); }); };
-            std::optional<TrackReading> reading = call_engine(
-                [&]() -> std::optional<TrackReading> {
-                    try {
-                        return engine::read_track(input, settings, context);
-                    } catch (const engine::Cancelled&) {
-                        return std::nullopt;
-                    }
-                },
-                &input);
-            if (callback_error) std::rethrow_exception(callback_error);
-            if (!reading) return nb::none();
-            return nb::cast(std::move(*reading));
-        },
-        nb::arg("path"), nb::arg("options").none() = nb::none(), nb::arg("progress").none() = nb::none(),
-        nb::arg("cancel").none() = nb::none(),
-        nb::sig("def read_track(path: str | os.PathLike, options: ConversionOptions | None = None, "
-                "progress: Callable[[int, int], object] | None = None, "
-                "cancel: Callable[[], bool] | None = None) -> TrackData | None"),
+    pyglue::FunctionSpec read;
+    read.name = "read_track";
+    read.doc =
         "Bir telemetri (SRT) ya da GPX dosyasını convert_srt_file ile aynı yoldan okur ve izi dosya\n"
         "yazmadan döndürür (TrackData): noktaların UTC ve uçuşun yerel saati, konum, bütün yükseklik\n"
         "türleri, hız, parçalar ve aynı ölçümler (result). options verilmezse bütün noktalar tutulur\n"
         "(sample_mode='all'). progress(okunan_bayt, toplam_bayt) birkaç megabaytta bir çağrılır;\n"
-        "cancel() doğru dönerse okuma durur ve None döner. Geri çağrıların hatası buradan yükselir.");
+        "cancel() doğru dönerse okuma durur ve None döner. Geri çağrıların hatası buradan yükselir.";
+    read.params = {{"path", "str | os.PathLike", nb::object()},
+                   {"options", "ConversionOptions | None", nb::none()},
+                   {"progress", "Callable[[int, int], object] | None", nb::none()},
+                   {"cancel", "Callable[[], bool] | None", nb::none()}};
+    read.return_annotation = "TrackData | None";
+    read.body = &read_track_body;
+    pyglue::add_function(m, std::move(read));
 }
 
 }  // namespace trakvia::converter

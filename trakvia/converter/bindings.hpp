@@ -25,6 +25,10 @@ void bind_track(nb::module_& m);
 // The engine's time-zone lookup from a position (zone_lookup.cpp); takes the GIL itself.
 engine::ZoneResolver zone_resolver();
 
+// The options argument of the module's functions: None gives `fallback`; anything but a
+// ConversionOptions is a TypeError.
+engine::ConvertOptions options_from_python(nb::handle options, const engine::ConvertOptions& fallback);
+
 // A warning of the engine in Turkish (warning_text.cpp).
 nb::str warning_text(const engine::ConvertWarning& warning);
 
