@@ -40,7 +40,8 @@ const Column kColumns[] = {
     {"time_utc_s", &utc_s, "Noktanın UTC zamanı, 1970'ten beri saniye (tarihsiz izde NaN)."},
     {"time_local_s",
      [](const TrackPoint& p) { return p.time_ms ? utc_s(p) + 60.0 * p.local_offset_min.value_or(0) : kNaN; },
-     "Uçuşun yerel saati (konumun saat dilimi), 1970'ten beri saniye; datetime.utcfromtimestamp ile okunur."},
+     "Uçuşun yerel saati (konumun saat dilimi), 1970'ten beri saniye: UTC saati gibi okunur, ör.\n"
+     "datetime.fromtimestamp(t, timezone.utc).replace(tzinfo=None)."},
     {"cue_s", [](const TrackPoint& p) { return p.cue_s; }, "Videonun başından saniye (SRT altyazı zamanı)."},
     {"lat_deg", [](const TrackPoint& p) { return p.lat_deg; }, "Enlem (derece)."},
     {"lon_deg", [](const TrackPoint& p) { return p.lon_deg; }, "Boylam (derece)."},
