@@ -164,3 +164,17 @@ def test_a_fifo_is_refused_not_read_forever(converter, tmp_path):
             call()
         assert info.value.filename == str(fifo)
     assert not (tmp_path / "out").exists()
+
+
+def test_without_the_zone_lookup_the_computers_zone_applies_and_is_said(converter, monkeypatch):
+    monkeypatch.setitem(__import__("sys").modules, "tzfpy", None)  # import fails as if not installed
+    monkeypatch.setenv("TZ", "Europe/Istanbul")
+    time.tzset()
+    try:
+        result = converter.read_track(shared("srt/matrice300_2022_crlf.srt")).result
+    finally:
+        monkeypatch.undo()
+        time.tzset()
+    assert (result.time_source, result.time_zone, result.utc_offset_minutes) == ("wall_clock_computer_zone", "", 180)
+    assert ("zone_lookup_failed", 0, 0) in result.warning_codes
+    assert "Uçuşun saat dilimi konumdan bulunamadı; bilgisayarın saat dilimi kullanıldı." in result.warnings
