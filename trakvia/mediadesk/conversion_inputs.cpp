@@ -24,8 +24,10 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
     }
 }
 
-// A file input as it is; a folder input resolved to its media folder and walked top-down, names
-// sorted within each folder and kept when their lower-cased ending is one of `extensions`.
+// A file input as it is; a folder input resolved to its media folders (all of them on a card) and
+// each walked top-down, names sorted within each folder and kept when their lower-cased ending is
+// one of `extensions` and they are no tracks this program wrote (an earlier run's outputs are not
+// read back as inputs, so a re-run gives the same files).
 nb::object collect_conversion_inputs(const pyglue::Globals& g, const std::vector<nb::object>& args) {
     const nb::object& input_path = args[0];
     const nb::object& output_dir = args[1];
@@ -39,13 +41,20 @@ nb::object collect_conversion_inputs(const pyglue::Globals& g, const std::vector
     if (!is_true(path.attr("isdir")(input_path))) {
         return inputs;
     }
-    nb::object media_dir = g["resolve_dji_directory"](input_path);
-    for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
-        nb::object root = entry[0];
-        skip_output_folder(g, root, entry[1], output_dir);
-        for (nb::handle name : nb::iter(g["sorted"](entry[2]))) {
-            if (is_true(name.attr("lower")().attr("endswith")(extensions))) {
-                inputs.append(path.attr("join")(root, name));
+    nb::object written_by_trakvia =
+        checked(PyImport_ImportModule("trakvia.converter")).attr("written_by_trakvia");
+    for (nb::handle media_dir : nb::iter(g["resolve_dji_directories"](input_path))) {
+        for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
+            nb::object root = entry[0];
+            skip_output_folder(g, root, entry[1], output_dir);
+            for (nb::handle name : nb::iter(g["sorted"](entry[2]))) {
+                if (!is_true(name.attr("lower")().attr("endswith")(extensions))) {
+                    continue;
+                }
+                nb::object file = path.attr("join")(root, name);
+                if (!is_true(written_by_trakvia(file))) {
+                    inputs.append(file);
+                }
             }
         }
     }
@@ -58,8 +67,9 @@ pyglue::FunctionSpec collect_conversion_inputs_spec() {
     return function_spec("collect_conversion_inputs",
                          {param("input_path", "str"), param("output_dir", "str"), param("extensions", "Tuple[str, ...]")},
                          "List[str]", collect_conversion_inputs,
-                         "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörü "
-                         "gezilir, çıktı klasörü atlanır, uzantısı `extensions` içinde olanlar alınır.");
+                         "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörleri "
+                         "gezilir, çıktı klasörü ve programın daha önce yazdığı izler atlanır, uzantısı `extensions` "
+                         "içinde olanlar alınır.");
 }
 
 }  // namespace trakvia::mediadesk

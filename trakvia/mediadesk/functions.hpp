@@ -7,7 +7,7 @@
 
 namespace trakvia::mediadesk {
 
-pyglue::FunctionSpec resolve_dji_directory_spec();              // scan.cpp
+pyglue::FunctionSpec resolve_dji_directory_spec();              // media_folders.cpp
 pyglue::FunctionSpec parse_index_filter_spec();                 // filters.cpp
 pyglue::FunctionSpec matches_date_or_age_filter_spec();         // filters.cpp
 pyglue::FunctionSpec list_dji_files_spec();                     // scan.cpp
@@ -22,5 +22,7 @@ pyglue::FunctionSpec collect_conversion_inputs_spec();          // conversion_in
 // (target_type, Turkish title) pairs, ALL_FILTER_WORDS as kAllFilterWords.
 nb::tuple cleanup_type_choices();
 nb::tuple all_filter_words();
+pyglue::FunctionSpec resolve_dji_directories_spec();            // media_folders.cpp
+pyglue::FunctionSpec import_dji_file_sets_spec();               // import.cpp
 
 }  // namespace trakvia::mediadesk

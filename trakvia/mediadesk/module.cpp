@@ -63,7 +63,8 @@ void exec_body(PyObject* m) {
          {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def}) {
         pyglue::add_function(module, *definition);
     }
-    for (auto make_spec : {check_date_filter_spec, collect_conversion_inputs_spec}) {
+    for (auto make_spec : {resolve_dji_directories_spec, import_dji_file_sets_spec, check_date_filter_spec,
+                           collect_conversion_inputs_spec}) {
         pyglue::add_function(module, make_spec());
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());
