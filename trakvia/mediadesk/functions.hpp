@@ -24,5 +24,6 @@ nb::tuple cleanup_type_choices();
 nb::tuple all_filter_words();
 pyglue::FunctionSpec resolve_dji_directories_spec();            // media_folders.cpp
 pyglue::FunctionSpec import_dji_file_sets_spec();               // import.cpp
+pyglue::FunctionSpec cleanup_summary_line_spec();               // report_lines.cpp
 
 }  // namespace trakvia::mediadesk
