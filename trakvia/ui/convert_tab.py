@@ -120,11 +120,9 @@ class ConvertTab(QWidget):
         return self.tasks.start("Dönüştürülüyor", job, self._on_converted, destination=output)
 
     def _on_converted(self, summary: dict) -> None:
-        line = f"Bitti: {summary['converted']} dosya dönüştürüldü, {summary['outputs']} çıktı yazıldı."
-        if summary["failed"]:
-            line += f" {summary['failed']} dosya dönüştürülemedi (ayrıntılar yukarıda)."
+        line = f"Bitti: {media_actions.conversion_counts(summary)}"
         self.tasks.append_log(line)
-        if summary["failed"]:
+        if summary["failed"] or not summary["converted"]:
             dialogs.show_error(self, "Dönüştür", line)
 
     def _on_start(self) -> None:

@@ -300,17 +300,22 @@ class SdCardTab(QWidget):
         if not dest:
             return
         self.settings.set_text(WindowSettings.IMPORT_DESTINATION, dest)
-        source, indexes = self.listed_folder, [s.index for s in sets]
+        source = self.listed_folder
         convert = self.chk_convert_on_import.isChecked()
         self.tasks.start("İçe aktarılıyor",
                          lambda task: media_actions.import_sets(task, source, dest, sets, convert),
                          self._on_imported, destination=dest)
 
-    def _on_imported(self, summary: dict) -> None:
-        text = f"{summary['copied']} dosya '{summary['dest']}' klasörüne kopyalandı."
-        if summary["tracks"]:
-            text += f"\n{summary['tracks']} GPS izi üretildi."
-        dialogs.show_info(self, "İçe aktarma tamamlandı", text)
+    def _on_imported(self, result) -> None:
+        for line in result.track_lines():
+            self.tasks.append_log(f"  {line}")
+        text = "\n".join(result.copy_lines() + result.track_lines())
+        if result.missing_on_card or result.track_failures:
+            dialogs.show_error(self, "İçe aktarma eksik kaldı", text)
+        elif not result.copied and result.already_there:
+            dialogs.show_info(self, "İçe aktarma: yeni dosya yok", text)
+        else:
+            dialogs.show_info(self, "İçe aktarma tamamlandı", text)
 
     def _on_cleanup(self) -> None:
         sets = self.selected_sets()

@@ -8,6 +8,9 @@ from PyQt5.QtWidgets import (QHBoxLayout, QLabel, QPlainTextEdit, QProgressBar, 
 from . import dialogs
 from .workers import TaskThread
 
+# Progress totals above this are byte counts, shown as a percentage.
+_COUNTED_UP_TO = 100_000
+
 
 class TaskPanel(QWidget):
     """Runs one TaskThread at a time and shows its progress; failures open an error dialog."""
@@ -102,7 +105,11 @@ class TaskPanel(QWidget):
         self.btn_log.setArrowType(Qt.DownArrow if shown else Qt.RightArrow)
 
     def _on_progress(self, done: int, total: int, text: str) -> None:
-        if total > 0:
+        if total > _COUNTED_UP_TO:   # bytes: shown as a share, the text says how much
+            self.progress.setFormat("%p%")
+            self.progress.setRange(0, 1000)
+            self.progress.setValue(done * 1000 // total)
+        elif total > 0:
             self.progress.setFormat("%v / %m")
             self.progress.setRange(0, total)
             self.progress.setValue(done)
@@ -110,8 +117,16 @@ class TaskPanel(QWidget):
             self.status.setText(text)
 
     def _on_succeeded(self, result: Any) -> None:
+        late = self.thread is not None and self.thread.cancel_requested
         self._release()
-        self.status.setText(f"{self._title}: tamamlandı.")
+        if late:
+            # The last step could not be stopped half-way and ran to its end: say so, rather
+            # than leave "İptal ediliyor…" to be read as "stopped".
+            self.status.setText(f"{self._title}: iptal edilemeden tamamlandı.")
+            self.append_log("[BİLGİ] İptal istendiğinde son adım sürüyordu ve yarıda kesilemedi; "
+                            "işlem tamamlandı, sonuçlar aşağıda.")
+        else:
+            self.status.setText(f"{self._title}: tamamlandı.")
         self.progress.setRange(0, 1)
         self.progress.setValue(1)
         self.progress.setFormat("Tamamlandı")
@@ -125,10 +140,11 @@ class TaskPanel(QWidget):
         self._reset_progress()
         dialogs.show_error(self, self._title, message)
 
-    def _on_cancelled(self) -> None:
+    def _on_cancelled(self, done_so_far: str) -> None:
         self._release()
         self.status.setText(f"{self._title}: iptal edildi.")
-        self.append_log(f"[İPTAL] {self._title} kullanıcı tarafından durduruldu.")
+        line = f"[İPTAL] {self._title} kullanıcı tarafından durduruldu."
+        self.append_log(f"{line} {done_so_far}" if done_so_far else line)
         self._reset_progress()
 
     def _release(self) -> None:

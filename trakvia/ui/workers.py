@@ -10,7 +10,8 @@ from .hud_track import HudTrack
 
 
 class TaskCancelled(Exception):
-    """Raised inside a task when the user pressed "İptal"."""
+    """Raised inside a task when the user pressed "İptal". Its text, when given, says what had
+    been done by then ("2 dosya kopyalandı")."""
 
 
 class TaskThread(QThread):
@@ -18,11 +19,11 @@ class TaskThread(QThread):
     `task.report(done, total, text)`, `task.log(line)`, and calls `task.check_cancelled()`
     between steps. Exactly one of `succeeded`, `failed`, `cancelled` is emitted."""
 
-    progress = pyqtSignal(int, int, str)
+    progress = pyqtSignal(object, object, str)   # Python ints: byte counts pass 2 GiB
     log_line = pyqtSignal(str)
     succeeded = pyqtSignal(object)
     failed = pyqtSignal(str)
-    cancelled = pyqtSignal()
+    cancelled = pyqtSignal(str)
 
     def __init__(self, job: Callable[["TaskThread"], Any], parent=None, destination: Optional[str] = None):
         super().__init__(parent)
@@ -32,6 +33,10 @@ class TaskThread(QThread):
 
     def cancel(self) -> None:
         self._cancel_requested = True
+
+    @property
+    def cancel_requested(self) -> bool:
+        return self._cancel_requested
 
     def check_cancelled(self) -> None:
         if self._cancel_requested:
@@ -46,8 +51,8 @@ class TaskThread(QThread):
     def run(self) -> None:
         try:
             result = self._job(self)
-        except TaskCancelled:
-            self.cancelled.emit()
+        except TaskCancelled as stop:
+            self.cancelled.emit(str(stop))
         except Exception as exc:  # shown to the user as a dialog, never a crash
             self.failed.emit(describe_error(exc, self.destination))
         else:
