@@ -45,10 +45,10 @@ class CopyMeter:
         return (b1 - b0) / (t1 - t0) if t1 - t0 >= 0.2 else None
 
     def text(self, done: int, total: int) -> str:
-        text = f"Kopyalanıyor: {format_size(done)} / {format_size(total)}"
+        text = f"{format_size(done)} / {format_size(total)} kopyalandı"
         rate = self.rate() if self._samples else None
         if rate is not None and rate > 0:
             text += f" — {rate / (1024 * 1024):.1f} MB/s"
             if done < total:
-                text += f" — kalan süre ≈ {format_duration((total - done) / rate)}"
+                text += f" — kalan ≈ {format_duration((total - done) / rate)}"
         return text

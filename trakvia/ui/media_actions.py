@@ -7,6 +7,7 @@ import os
 from dataclasses import dataclass, field
 from typing import Iterable, List, Optional, Sequence
 
+from .conversion_batch import ConversionBatch
 from .free_space import check_free_space
 
 
@@ -95,72 +96,19 @@ def cleanup_summary(result: CleanupResult, target_type: str, dry_run: bool) -> s
     return _mediadesk().cleanup_summary_line(target_type, result.count, result.freed_bytes, dry_run)
 
 
-class _ConversionRun:
-    """Converts files of one batch. A track never replaces one of the batch's inputs nor a file
-    the batch wrote before it, as in the convert command."""
-
-    def __init__(self, inputs: Sequence[str], sample_mode: Optional[str] = None,
-                 formats: Optional[Sequence[str]] = None):
-        self._conv = _converter()
-        self._options = self._conv.ConversionOptions()
-        if sample_mode is not None:
-            self._options.sample_mode = sample_mode
-        if formats is not None:
-            self._options.formats = list(formats)
-        self._kept = list(inputs)
-
-    def convert(self, path: str, output_dir: str):
-        self._options.keep_paths = self._kept
-        result = self._conv.convert_srt_file(path, output_dir, self._options)
-        self._kept.extend(result.output_files)
-        return result
-
-
-def no_position_line(path: str, result) -> str:
-    """What the log says for a file that held no usable position: nothing was written."""
-    reason = " ".join(result.warnings) or "Dosyada geçerli konum yok; iz dosyası yazılmadı."
-    return f"[KONUM YOK] {os.path.basename(path)}: {reason}"
-
-
-def convert_files(task, inputs: Sequence[str], output_dir: str, sample_mode: str, formats: Sequence[str]) -> dict:
-    """Converts each input into `output_dir`. A file that fails is logged and skipped, so one bad
-    file does not stop the batch; a file without positions writes nothing and is counted as such.
-    A cancel stops before the next file and says how far the batch got."""
-    from .error_texts import describe_error
+def convert_files(task, inputs: Sequence[str], output_dir: str, sample_mode: str, formats: Sequence[str]):
+    """Converts each input into `output_dir` as one batch (see ConversionBatch). A cancel stops
+    before the next file and says how far the batch got. Returns the batch with its counts."""
     from .workers import TaskCancelled
-    conv = _converter()
     os.makedirs(output_dir, exist_ok=True)
-    run = _ConversionRun(inputs, sample_mode, formats)
-    summary = {"converted": 0, "no_position": 0, "failed": 0, "outputs": 0, "output_dir": output_dir}
+    batch = ConversionBatch(inputs, output_dir, task.log, sample_mode, formats)
     for n, path in enumerate(inputs):
         if task.cancel_requested:
-            raise TaskCancelled(f"{n} / {len(inputs)} dosya işlenmişti: {conversion_counts(summary)}")
+            raise TaskCancelled(f"{n} / {len(inputs)} dosya işlenmişti: {batch.counts()}")
         task.report(n, len(inputs), os.path.basename(path))
-        try:
-            result = run.convert(path, output_dir)
-        except Exception as exc:  # noqa: BLE001 - reported per file, the batch goes on
-            summary["failed"] += 1
-            task.log(f"[HATA] {os.path.basename(path)}: {describe_error(exc, output_dir)}")
-            continue
-        if not result.output_files:
-            summary["no_position"] += 1
-            task.log(no_position_line(path, result))
-            continue
-        summary["converted"] += 1
-        summary["outputs"] += len(result.output_files)
-        task.log(conv.conversion_report_line(path, result))
+        batch.convert(path)
     task.report(len(inputs), len(inputs), "")
-    return summary
-
-
-def conversion_counts(summary: dict) -> str:
-    """"3 dosya dönüştürüldü, 6 çıktı yazıldı; 1 dosyada konum yok (çıktı yazılmadı)."."""
-    text = f"{summary['converted']} dosya dönüştürüldü, {summary['outputs']} çıktı yazıldı"
-    if summary["no_position"]:
-        text += f"; {summary['no_position']} dosyada konum yok (çıktı yazılmadı)"
-    if summary["failed"]:
-        text += f"; {summary['failed']} dosya dönüştürülemedi (ayrıntılar yukarıda)"
-    return text + "."
+    return batch
 
 
 def collect_inputs(input_path: str, output_dir: str) -> List[str]:
@@ -213,7 +161,6 @@ def import_sets(task, source: str, dest: str, sets: Sequence, convert_tracks: bo
     makes a GPS track of every SRT file copied. Refuses to start when the card is gone or the
     destination's disk cannot hold what is still to be copied."""
     from .copy_rate import CopyMeter
-    from .error_texts import describe_error
     from .workers import TaskCancelled
     if not os.path.isdir(source):
         raise ValueError(f"Kart çıkarıldı ya da klasör bulunamadı: {source}\nHiçbir dosya kopyalanmadı.")
@@ -241,24 +188,15 @@ def import_sets(task, source: str, dest: str, sets: Sequence, convert_tracks: bo
     for line in rest:
         task.log(f"  {line}")
     if convert_tracks:
-        conv = _converter()
         srts = [p for p in paths if p.lower().endswith(".srt")]
-        run = _ConversionRun(paths)
+        tracks = ConversionBatch(paths, dest, task.log, indent="  ",
+                                 line_for=lambda _path, track: _converter().imported_track_line(track))
         for n, path in enumerate(srts):
             task.check_cancelled()
             task.report(n, len(srts), f"{os.path.basename(path)} dönüştürülüyor")
-            try:
-                track = run.convert(path, dest)
-            except Exception as exc:  # noqa: BLE001 - one bad file does not lose the others' tracks
-                result.track_failures += 1
-                task.log(f"  [HATA] {os.path.basename(path)}: {describe_error(exc, dest)}")
-                continue
-            if track.output_files:
-                result.tracks += 1
-                task.log(conv.imported_track_line(track))
-            else:
-                result.no_position += 1
-                task.log(f"  {no_position_line(path, track)}")
+            tracks.convert(path)
+        result.tracks, result.no_position, result.track_failures = \
+            tracks.converted, tracks.no_position, tracks.failed
     return result
 
 

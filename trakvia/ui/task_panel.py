@@ -41,7 +41,7 @@ class TaskPanel(QWidget):
         self.btn_log.setToolTip("İşlem kayıtlarını göster / gizle")
         self.status.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)   # long texts never widen the window
         row = QHBoxLayout()
-        row.addWidget(self.status, 2)
+        row.addWidget(self.status, 3)
         row.addWidget(self.progress, 1)
         row.addWidget(self.btn_cancel)
         row.addWidget(self.btn_log)
