@@ -96,13 +96,15 @@ def test_cancel_stops_between_files(window, qtbot, srt_folder, tmp_path, monkeyp
     assert "[İPTAL]" in log
 
 
-def test_files_without_position_are_named_and_not_counted_as_converted(window, qtbot, answers, tmp_path):
+def test_a_video_or_telemetry_without_position_is_named_and_not_counted(window, qtbot, answers, tmp_path):
     (tmp_path / "DJI_0001.MP4").write_bytes(b"\x00\x00\x00\x18ftypmp42")
     (tmp_path / "DJI_0002.SRT").write_text("1\n00:00:00,000 --> 00:00:01,000\nkonum yok\n\n")
     window.convert_tab.set_input_files([str(tmp_path / "DJI_0001.MP4"), str(tmp_path / "DJI_0002.SRT")])
     log = run(window, qtbot, window.convert_tab.txt_input.text(), tmp_path / "cikti")
-    assert "[OK]" not in log and log.count("[KONUM YOK]") == 2
-    assert "Bitti: 0 dosya dönüştürüldü, 0 çıktı yazıldı; 2 dosyada konum yok" in answers.of("error")[0][2]
+    assert "[OK]" not in log and "[ATLANDI] DJI_0001.MP4: telemetri dosyası değil" in log
+    assert "[KONUM YOK] DJI_0002.SRT: Dosyada geçerli konum yok" in log
+    assert answers.of("error")[0][2] == ("Bitti: 0 dosya dönüştürüldü, 0 çıktı yazıldı; 1 dosyada konum yok "
+                                         "(çıktı yazılmadı); 1 dosya telemetri değil (atlandı).")
 
 
 def test_a_cancel_too_late_for_the_last_file_says_it_completed(window, qtbot, srt_folder, tmp_path, monkeypatch):

@@ -2,7 +2,7 @@
 
 The batch owns what happens to each file, so both callers report alike: a track that is written
 is logged with the command line's own line; a file without a usable position writes nothing and
-is named; a file that fails is logged and skipped, so one bad file does not stop the others; and
+is named, as is a file that holds no telemetry at all (a video given by mistake); a file that fails is logged and skipped, so one bad file does not stop the others; and
 no track ever replaces one of the batch's inputs nor a file the batch wrote before it."""
 import os
 from typing import Callable, Optional, Sequence
@@ -24,6 +24,7 @@ class ConversionBatch:
                  line_for: Optional[Callable] = None, indent: str = ""):
         conv = _converter()
         self._convert = conv.convert_srt_file
+        self._telemetry_endings = tuple(conv.ALL_SUPPORTED_EXTENSIONS)
         self._options = conv.ConversionOptions()
         if sample_mode is not None:
             self._options.sample_mode = sample_mode
@@ -34,10 +35,15 @@ class ConversionBatch:
         self._output_dir = output_dir
         self._log = log
         self._indent = indent
-        self.converted = self.no_position = self.failed = self.outputs = 0
+        self.converted = self.no_position = self.not_telemetry = self.failed = self.outputs = 0
 
     def convert(self, path: str) -> None:
         name = os.path.basename(path)
+        if not name.lower().endswith(self._telemetry_endings):
+            self.not_telemetry += 1
+            self._log(f"{self._indent}[ATLANDI] {name}: telemetri dosyası değil (SRT veya GPX seçin); "
+                      "dönüştürülmedi.")
+            return
         self._options.keep_paths = self._kept
         try:
             result = self._convert(path, self._output_dir, self._options)
@@ -60,6 +66,8 @@ class ConversionBatch:
         text = f"{self.converted} dosya dönüştürüldü, {self.outputs} çıktı yazıldı"
         if self.no_position:
             text += f"; {self.no_position} dosyada konum yok (çıktı yazılmadı)"
+        if self.not_telemetry:
+            text += f"; {self.not_telemetry} dosya telemetri değil (atlandı)"
         if self.failed:
             text += f"; {self.failed} dosya dönüştürülemedi (ayrıntılar yukarıda)"
         return text + "."

@@ -71,12 +71,16 @@ class CleanupResult:
     count: int
     freed_bytes: int
     paths: List[str] = field(default_factory=list)
+    skipped: List[tuple] = field(default_factory=list)   # (path, Turkish reason) of files left in place
 
 
 def cleanup(folder: str, target_type: str, date_filter: str, index_filter: str, dry_run: bool) -> CleanupResult:
+    from .error_texts import file_error_reason
+    skipped = []
     count, freed, paths = _mediadesk().cleanup_dji_files(
-        folder, target_type=target_type, date_filter=date_filter, index_filter=index_filter, dry_run=dry_run)
-    return CleanupResult(int(count), int(freed), list(paths))
+        folder, target_type=target_type, date_filter=date_filter, index_filter=index_filter, dry_run=dry_run,
+        on_skip=lambda path, error: skipped.append((path, file_error_reason(error))))
+    return CleanupResult(int(count), int(freed), list(paths), skipped)
 
 
 def cleanup_confirmed(task, folder: str, target_type: str, date_filter: str, index_filter: str,

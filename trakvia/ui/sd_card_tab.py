@@ -357,9 +357,11 @@ class SdCardTab(QWidget):
         self.tasks.append_log(media_actions.cleanup_summary(done, target, dry_run=False))
         for path in done.paths:
             self.tasks.append_log(f"  - {path}")
-        missed = plan.count - done.count
+        for path, reason in done.skipped:
+            self.tasks.append_log(f"Silinemedi, atlandı: {path} ({reason})")
+        missed = len(done.skipped) or plan.count - done.count
         if missed > 0:
-            dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (kullanımda ya da izin yok). "
+            dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (ayrıntılar kayıtlarda). "
                                                  f"{done.count} dosya silindi.")
         self.refresh()
 
