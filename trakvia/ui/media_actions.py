@@ -196,7 +196,9 @@ def import_sets(task, source: str, dest: str, sets: Sequence, convert_tracks: bo
         tracks = ConversionBatch(paths, dest, task.log, indent="  ",
                                  line_for=lambda _path, track: _converter().imported_track_line(track))
         for n, path in enumerate(srts):
-            task.check_cancelled()
+            if task.cancel_requested:
+                raise TaskCancelled(f"{len(result.copied)} dosya kopyalanmıştı; {tracks.converted} GPS izi "
+                                    f"üretildi, kalan {len(srts) - n} SRT dosyasından iz üretilmedi.")
             task.report(n, len(srts), f"{os.path.basename(path)} dönüştürülüyor")
             tracks.convert(path)
         result.tracks, result.no_position, result.track_failures = \
