@@ -173,7 +173,7 @@ def import_sets(task, source: str, dest: str, sets: Sequence, convert_tracks: bo
     before = _files_in(dest)
     try:
         _count, paths = _mediadesk().import_dji_file_sets(
-            list(sets), dest, True, True, progress=CopyMeter(task.report), cancel=lambda: task.cancel_requested)
+            list(sets), dest, True, True, progress=CopyMeter(task.report_bytes), cancel=lambda: task.cancel_requested)
     except OSError:
         if os.path.isdir(source):
             raise

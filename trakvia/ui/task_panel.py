@@ -8,9 +8,6 @@ from PyQt5.QtWidgets import (QHBoxLayout, QLabel, QPlainTextEdit, QProgressBar, 
 from . import dialogs
 from .workers import TaskThread
 
-# Progress totals above this are byte counts, shown as a percentage.
-_COUNTED_UP_TO = 100_000
-
 
 class TaskPanel(QWidget):
     """Runs one TaskThread at a time and shows its progress; failures open an error dialog."""
@@ -68,6 +65,7 @@ class TaskPanel(QWidget):
         self._title, self._on_done = title, on_done
         thread = TaskThread(job, self, destination)
         thread.progress.connect(self._on_progress)
+        thread.byte_progress.connect(self._on_byte_progress)
         thread.log_line.connect(self.append_log)
         thread.succeeded.connect(self._on_succeeded)
         thread.failed.connect(self._on_failed)
@@ -104,12 +102,17 @@ class TaskPanel(QWidget):
         self.log.setVisible(shown)
         self.btn_log.setArrowType(Qt.DownArrow if shown else Qt.RightArrow)
 
-    def _on_progress(self, done: int, total: int, text: str) -> None:
-        if total > _COUNTED_UP_TO:   # bytes: shown as a share, the text says how much
+    def _on_byte_progress(self, done: int, total: int, text: str) -> None:
+        """Bytes are shown as a share; the text says how much, how fast and how long still."""
+        if total > 0:
             self.progress.setFormat("%p%")
             self.progress.setRange(0, 1000)
             self.progress.setValue(done * 1000 // total)
-        elif total > 0:
+        if text:
+            self.status.setText(text)
+
+    def _on_progress(self, done: int, total: int, text: str) -> None:
+        if total > 0:
             self.progress.setFormat("%v / %m")
             self.progress.setRange(0, total)
             self.progress.setValue(done)

@@ -16,10 +16,11 @@ class TaskCancelled(Exception):
 
 class TaskThread(QThread):
     """Runs `job(task)` off the GUI thread. The job reports through the task it receives:
-    `task.report(done, total, text)`, `task.log(line)`, and calls `task.check_cancelled()`
+    `task.report(done, total, text)` (or `task.report_bytes` for a copy), `task.log(line)`, and calls `task.check_cancelled()`
     between steps. Exactly one of `succeeded`, `failed`, `cancelled` is emitted."""
 
-    progress = pyqtSignal(object, object, str)   # Python ints: byte counts pass 2 GiB
+    progress = pyqtSignal(int, int, str)           # steps done, steps in all
+    byte_progress = pyqtSignal(object, object, str)   # Python ints: byte counts pass 2 GiB
     log_line = pyqtSignal(str)
     succeeded = pyqtSignal(object)
     failed = pyqtSignal(str)
@@ -44,6 +45,9 @@ class TaskThread(QThread):
 
     def report(self, done: int, total: int, text: str = "") -> None:
         self.progress.emit(done, total, text)
+
+    def report_bytes(self, done: int, total: int, text: str = "") -> None:
+        self.byte_progress.emit(done, total, text)
 
     def log(self, line: str) -> None:
         self.log_line.emit(line)
