@@ -290,10 +290,19 @@ class SdCardTab(QWidget):
         self.set_folder(sd_root)
         self.refresh()
 
+    def _nothing_to_do(self, title: str, text: str) -> None:
+        """Says why an action has no sets: a pulled card is named as such, not as an empty list."""
+        card = self._pulled_card
+        if card is not None and card.holds(self.listed_folder) and not os.path.isdir(self.listed_folder):
+            dialogs.show_error(self, title, f"Kart çıkarıldı: {card.name()}. Kartı yeniden takın ya da başka "
+                                            "bir klasör seçin.")
+        else:
+            dialogs.show_info(self, title, text)
+
     def _on_import(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "İçe aktar", "İçe aktarılacak set yok.")
+            self._nothing_to_do("İçe aktar", "İçe aktarılacak set yok.")
             return
         start = self.settings.text(WindowSettings.IMPORT_DESTINATION) or self.base_dir
         dest = dialogs.choose_folder(self, "Hedef klasörü seçin", start)
@@ -320,7 +329,7 @@ class SdCardTab(QWidget):
     def _on_cleanup(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "Temizle", "Temizlenecek set yok.")
+            self._nothing_to_do("Temizle", "Temizlenecek set yok.")
             return
         folder = self.listed_folder
         target = self.cmb_cleanup_type.currentData()
@@ -371,7 +380,7 @@ class SdCardTab(QWidget):
     def _on_play(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "Oynat", "Oynatılacak set yok.")
+            self._nothing_to_do("Oynat", "Oynatılacak set yok.")
             return
         folder, index = self.listed_folder, sets[0].index
         self.tasks.start("Oynatıcı açılıyor", lambda task: (index, media_actions.play_set(folder, index)),
