@@ -1,4 +1,5 @@
-// The commands that hand telemetry to the conversion engine: convert and import.
+// The commands that hand telemetry to the conversion engine: convert and import. Their report
+// lines come from the converter, which words them for the window too.
 #include "cli.hpp"
 
 namespace trakvia::app {
@@ -34,8 +35,8 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
         return nb::int_(1);
     }
     nb::object output = args.attr("output");
+    nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
     if (!is_true(output)) {
-        nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
         output = os_path(g, "join")(g["os"].attr("getcwd")(), converter.attr("DEFAULT_OUTPUT_FOLDER"));
     }
     nb::object output_dir = os_path(g, "abspath")(output);
@@ -48,13 +49,7 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     RunContext run(options, inputs);
     for (nb::handle path : nb::iter(inputs)) {
         nb::object result = run.convert(g, path, output_dir);
-        print_line(g, Line() << "[OK] " << os_path(g, "basename")(path) << " -> "
-                             << result.attr("filtered_point_count") << " nokta, "
-                             << fixed(g, divided(result.attr("total_distance_m"), nb::float_(1000.0)), ".2f")
-                             << " km, Maks Hız: " << fixed(g, result.attr("max_speed_kmh"), ".1f")
-                             << " km/s, Güç: " << fixed(g, result.attr("max_power_w"), ".0f")
-                             << " W, Çıktılar: " << length(g, result.attr("output_files"))
-                             << " dosya");
+        print_line(g, Line() << converter.attr("conversion_report_line")(path, result));
     }
     return nb::int_(0);
 }
@@ -70,15 +65,14 @@ nb::object run_import(const pyglue::Globals& g, nb::handle args) {
     print_line(g, Line() << "[İÇE AKTARILDI] " << parts[0] << " dosya '" << args.attr("dest")
                          << "' klasörüne kopyalandı.");
     nb::object options = g["ConversionOptions"]();
+    nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
     RunContext run(options, parts[1]);
     for (nb::handle path : nb::iter(parts[1])) {
         if (!is_true(path.attr("lower")().attr("endswith")(".srt"))) {
             continue;
         }
         nb::object converted = run.convert(g, path, args.attr("dest"));
-        print_line(g, Line() << "  -> GPX Dönüştürüldü: " << converted.attr("track_name") << " ("
-                             << converted.attr("filtered_point_count") << " nokta, "
-                             << fixed(g, converted.attr("total_distance_m"), ".0f") << " m)");
+        print_line(g, Line() << converter.attr("imported_track_line")(converted));
     }
     return nb::int_(0);
 }

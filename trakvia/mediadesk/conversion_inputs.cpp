@@ -68,8 +68,8 @@ pyglue::FunctionSpec collect_conversion_inputs_spec() {
                          {param("input_path", "str"), param("output_dir", "str"), param("extensions", "Tuple[str, ...]")},
                          "List[str]", collect_conversion_inputs,
                          "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörleri "
-                         "gezilir, çıktı klasörü ve Trakvia'nın yazdığı izler atlanır, uzantısı `extensions` içinde "
-                         "olanlar alınır.");
+                         "gezilir, çıktı klasörü ve programın daha önce yazdığı izler atlanır, uzantısı `extensions` "
+                         "içinde olanlar alınır.");
 }
 
 }  // namespace trakvia::mediadesk

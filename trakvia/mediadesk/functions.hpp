@@ -24,5 +24,6 @@ pyglue::FunctionSpec import_dji_file_sets_spec();               // import.cpp
 // (target_type, Turkish title) pairs, ALL_FILTER_WORDS as kAllFilterWords.
 nb::tuple cleanup_type_choices();
 nb::tuple all_filter_words();
+pyglue::FunctionSpec cleanup_summary_line_spec();               // report_lines.cpp
 
 }  // namespace trakvia::mediadesk

@@ -64,7 +64,7 @@ void exec_body(PyObject* m) {
         pyglue::add_function(module, *definition);
     }
     for (auto make_spec : {resolve_dji_directories_spec, import_dji_file_sets_spec, check_date_filter_spec,
-                           collect_conversion_inputs_spec}) {
+                           collect_conversion_inputs_spec, cleanup_summary_line_spec}) {
         pyglue::add_function(module, make_spec());
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());
