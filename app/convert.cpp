@@ -25,8 +25,9 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
     }
 }
 
-// The files to convert: a file input as it is; a folder input resolved to its media folder and
-// walked top-down, names sorted within each folder and kept when their ending is supported.
+// The files to convert: a file input as it is; a folder input resolved to its media folders (all
+// of them on a card) and each walked top-down, names sorted within each folder and kept when
+// their ending is supported.
 nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::handle output_dir) {
     nb::list inputs;
     if (is_true(os_path(g, "isfile")(input_path))) {
@@ -36,13 +37,14 @@ nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::han
     if (!is_true(os_path(g, "isdir")(input_path))) {
         return inputs;
     }
-    nb::object media_dir = g["resolve_dji_directory"](input_path);
-    for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
-        const std::vector<nb::object> walked = unpack(entry, 3);
-        skip_output_folder(g, walked[0], walked[1], output_dir);
-        for (nb::handle name : nb::iter(g["sorted"](walked[2]))) {
-            if (is_true(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
-                inputs.append(os_path(g, "join")(walked[0], name));
+    for (nb::handle media_dir : nb::iter(g["resolve_dji_directories"](input_path))) {
+        for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
+            const std::vector<nb::object> walked = unpack(entry, 3);
+            skip_output_folder(g, walked[0], walked[1], output_dir);
+            for (nb::handle name : nb::iter(g["sorted"](walked[2]))) {
+                if (is_true(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
+                    inputs.append(os_path(g, "join")(walked[0], name));
+                }
             }
         }
     }

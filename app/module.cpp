@@ -78,7 +78,7 @@ void start_up(nb::handle module) {
                 {"ConversionOptions", "convert_srt_file", "ALL_SUPPORTED_EXTENSIONS"});
     import_from(dict, "trakvia.mediadesk",
                 {"list_dji_files", "cleanup_dji_files", "import_dji_files",
-                 "play_dji_file_by_index", "resolve_dji_directory"});
+                 "play_dji_file_by_index", "resolve_dji_directory", "resolve_dji_directories"});
 
     make_parser_types(module);
     pyglue::add_function(module, run_cli_spec());

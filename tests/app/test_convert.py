@@ -33,12 +33,13 @@ def test_folder_input_is_resolved_walked_and_sorted(run_main, engine, tmp_path):
     media = card / "DCIM" / "DJI_001"
     touch(media, "DJI_0010.SRT", "DJI_0002.srt", "Z.srt", "a.srt", "DJI_0002.MP4", "notes.txt",
           "sub/DJI_0100.Srt")
-    touch(card, "DJI_9999.SRT")  # beside the media folder: not visited
+    touch(card, "DJI_9999.SRT", "DCIM/MISC/DJI_0003.SRT")  # beside the media folders: not visited
+    touch(card / "DCIM" / "DJI_002", "DJI_0001.SRT")      # the card's next media folder
     out = tmp_path / "out"
     code, printed, _ = run_main("convert", card, "-o", out, "--sample", "5s")
     assert code == 0
     expected = [str(media / n) for n in ["DJI_0002.srt", "DJI_0010.SRT", "Z.srt", "a.srt"]] + [
-        str(media / "sub" / "DJI_0100.Srt")]
+        str(media / "sub" / "DJI_0100.Srt"), str(card / "DCIM" / "DJI_002" / "DJI_0001.SRT")]
     assert engine.converts == [((p, str(out), "OPTS"), {}) for p in expected]
     assert engine.options == [((), {"sample_mode": "5s"})]
     assert [line.split(" -> ")[0] for line in printed.splitlines()] == [

@@ -10,14 +10,14 @@ import trakvia.mediadesk
 BOUND_NAMES = ["os", "sys", "argparse", "_EXE_DIR", "R27_APP_NAME_TR", "R27_APP_VERSION",
                "ConversionOptions", "convert_srt_file", "ALL_SUPPORTED_EXTENSIONS",
                "list_dji_files", "cleanup_dji_files", "import_dji_files", "play_dji_file_by_index",
-               "resolve_dji_directory", "_run_cli", "main"]
+               "resolve_dji_directory", "resolve_dji_directories", "_run_cli", "main"]
 
 
 def test_names_are_bound_in_order_from_their_modules(app):
     assert [name for name in vars(app) if not name.startswith("__")] == BOUND_NAMES
     for name in BOUND_NAMES[6:9]:
         assert getattr(app, name) is getattr(trakvia.converter, name)
-    for name in BOUND_NAMES[9:14]:
+    for name in BOUND_NAMES[9:15]:
         assert getattr(app, name) is getattr(trakvia.mediadesk, name)
     assert app.main.__globals__ is vars(app)
 

@@ -91,7 +91,8 @@ void exec_body(PyObject* m) {
 
     for (auto make_spec : {resolve_dji_directory_spec, parse_index_filter_spec, matches_date_or_age_filter_spec,
                            list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec,
-                           play_dji_file_by_index_spec, create_sample_dji_sdcard_structure_spec}) {
+                           play_dji_file_by_index_spec, create_sample_dji_sdcard_structure_spec,
+                           resolve_dji_directories_spec}) {
         pyglue::add_function(module, make_spec());
     }
 }
