@@ -4,6 +4,7 @@
 #include "file_set.hpp"
 #include "functions.hpp"
 #include "namespace.hpp"
+#include "scan_bindings.hpp"
 
 namespace trakvia::mediadesk {
 
@@ -95,6 +96,7 @@ void exec_body(PyObject* m) {
                            resolve_dji_directories_spec}) {
         pyglue::add_function(module, make_spec());
     }
+    remember_scan_bindings(g);
 }
 
 int exec_module(PyObject* m) { return pyglue::translate_exceptions([m] { exec_body(m); }) ? 0 : -1; }
