@@ -2,7 +2,6 @@
 every bound name rebound, and paths longer than the kernel takes."""
 import builtins
 import datetime as real_datetime
-import importlib
 import os
 import random
 import re
@@ -13,6 +12,7 @@ import sys
 import pytest
 
 import trakvia.mediadesk as md
+from conftest import import_probe
 from .scan_trees import WalkSeen, list_both
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -28,15 +28,8 @@ def test_both_walks_agree_on_random_trees(bundle_dir):
 
 
 @pytest.fixture(scope="module")
-def name_probe(bundle_dir):
-    probe_dir = bundle_dir.parent / "mediadesk_name_probe"
-    if not probe_dir.is_dir():
-        pytest.skip(f"mediadesk_name_probe not built in {probe_dir}")
-    sys.path.insert(0, str(probe_dir))
-    try:
-        return importlib.import_module("mediadesk_name_probe")
-    finally:
-        sys.path.remove(str(probe_dir))
+def name_probe():
+    return import_probe("mediadesk_name_probe")
 
 
 # Pieces the pattern cares about, and near misses, in both cases.
