@@ -51,8 +51,11 @@ def make_file(folder: str, name, rng: random.Random) -> None:
     path = os.path.join(folder, name)
     if os.path.lexists(path):
         return
-    with open(path, "wb") as f:
-        f.write(b"\0" * rng.randrange(0, 60))
+    try:
+        with open(path, "wb") as f:
+            f.write(b"\0" * rng.randrange(0, 60))
+    except OSError:
+        return  # a name this file system refuses (Windows: a trailing newline)
     t = random_time(rng)
     try:
         os.utime(path, ns=(t, t))
@@ -89,17 +92,19 @@ def make_tree(root: str, rng: random.Random) -> str:
         if os.path.lexists(link):
             continue
         kind = rng.random()
-        if kind < 0.4 and files:
-            target = rng.choice(files)
-            os.symlink(os.fsdecode(target), link)
-        elif kind < 0.6:
-            os.symlink(rng.choice(folders), link)
-        elif kind < 0.8:
-            os.symlink(os.path.join(root, "yok.MP4"), link)
-        elif hasattr(os, "mkfifo"):
-            os.mkfifo(link)
-    if rng.random() < 0.3 and len(folders) > 1:
-        os.symlink(folders[0], os.path.join(rng.choice(folders[1:]), "geri"))
+        try:
+            if kind < 0.4 and files:
+                os.symlink(os.fsdecode(rng.choice(files)), link)
+            elif kind < 0.6:
+                os.symlink(rng.choice(folders), link, target_is_directory=True)
+            elif kind < 0.8:
+                os.symlink(os.path.join(root, "yok.MP4"), link)
+            elif hasattr(os, "mkfifo"):
+                os.mkfifo(link)
+            if rng.random() < 0.3 and len(folders) > 1:
+                os.symlink(folders[0], os.path.join(rng.choice(folders[1:]), "geri"), target_is_directory=True)
+        except OSError:
+            pass  # no links without the privilege to make them (Windows)
     if hasattr(os, "geteuid"):
         for folder in rng.sample(folders, rng.randrange(0, 2)):
             if folder != root:
