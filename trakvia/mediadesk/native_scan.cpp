@@ -153,7 +153,14 @@ private:
         if (PySys_Audit("os.scandir", "O", folder.ptr()) < 0 || PyErr_CheckSignals() < 0) {
             throw nb::python_error();
         }
-        const std::unique_ptr<FolderListing> listing = FolderListing::read(native_path(folder));
+        // The file system is read with the interpreter released, as os.scandir and os.stat do, so
+        // that other threads (the desktop window's) run meanwhile.
+        const NativeName native_folder = native_path(folder);
+        std::unique_ptr<FolderListing> listing;
+        {
+            nb::gil_scoped_release released;
+            listing = FolderListing::read(native_folder);
+        }
         if (!listing) {
             return;  // os.walk skips a folder it cannot list, without notice
         }
@@ -188,7 +195,15 @@ private:
             return (a.ascii && b.ascii) ? a.ascii_name < b.ascii_name
                                         : PyUnicode_Compare(a.text.ptr(), b.text.ptr()) < 0;
         });
-        for (Candidate& c : candidates) {
+        std::vector<EntryStatus> statuses(candidates.size());
+        {
+            nb::gil_scoped_release released;
+            for (std::size_t k = 0; k < candidates.size(); ++k) {
+                statuses[k] = listing->status(candidates[k].entry, native_prefix);
+            }
+        }
+        for (std::size_t k = 0; k < candidates.size(); ++k) {
+            const Candidate& c = candidates[k];
             const NativeName& name = entries[c.entry].name;
             MediaFile f;
             f.root_dir = folder;
@@ -199,7 +214,7 @@ private:
             }
             f.index = c.index;
             f.kind = c.kind;
-            if (take_status(*listing, c.entry, native_prefix, f)) {
+            if (take_status(statuses[k], f)) {
                 files.push_back(std::move(f));
             }
         }
@@ -233,8 +248,7 @@ private:
     }
 
     // os.path.isfile and os.stat of one media file; false when it is no regular file.
-    bool take_status(const FolderListing& listing, std::size_t entry, const NativeName& prefix, MediaFile& f) {
-        const EntryStatus status = listing.status(entry, prefix);
+    bool take_status(const EntryStatus& status, MediaFile& f) {
         if (status.kind == EntryStatus::not_a_file) {
             return false;
         }
