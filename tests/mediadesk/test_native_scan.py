@@ -3,11 +3,13 @@ every bound name rebound, and paths longer than the kernel takes."""
 import builtins
 import datetime as real_datetime
 import os
+import pathlib
 import random
 import re
 import shutil
 import subprocess
 import sys
+import tempfile
 
 import pytest
 
@@ -125,3 +127,25 @@ def test_paths_longer_than_the_kernel_takes_are_skipped_alike(tmp_path):
     native, interpreted = list_both(md, str(tmp_path))
     assert native == interpreted
     assert 30 < len(native) < 45
+
+
+@pytest.fixture
+def roomy_folder(tmp_path):
+    """A folder on tmpfs when there is one (it takes sparse files of 2^62 bytes), else tmp_path."""
+    if not os.path.isdir("/dev/shm"):
+        yield tmp_path
+        return
+    folder = tempfile.mkdtemp(dir="/dev/shm")
+    yield pathlib.Path(folder)
+    shutil.rmtree(folder)
+
+
+def test_sizes_past_64_bits_add_up(roomy_folder):
+    try:
+        for i in range(5):
+            with open(roomy_folder / f"DJI_0001_{i}.MP4", "wb") as f:
+                f.truncate(2 ** 62)
+    except OSError:
+        pytest.skip("the file system refuses files of 2^62 bytes")
+    native, interpreted = list_both(md, str(roomy_folder))
+    assert native == interpreted and native[0].total_size_bytes == 5 * 2 ** 62

@@ -35,11 +35,6 @@ namespace {
 constexpr double kFirstSafeTime = 2 * 86400.0;
 constexpr double kEndOfSafeTimes = 32503680000.0 - 2 * 86400.0;
 
-// The errors that make a file's time now() and its size 0 (as scan.cpp's file_time_and_size).
-bool is_status_error(const nb::python_error& e) {
-    return e.matches(PyExc_OSError) || e.matches(PyExc_ValueError) || e.matches(PyExc_OverflowError);
-}
-
 // An ASCII extension in lower case, in `buffer`; extensions longer than any in the set are
 // shortened, which keeps them out of it.
 std::string_view lower_ascii(std::string_view text, char (&buffer)[16]) {
@@ -261,7 +256,7 @@ private:
                 f.size = nb::cast<std::int64_t>(st.attr(py_name("st_size")));
                 f.mtime = nb::cast<double>(st.attr(py_name("st_mtime")));
             } catch (nb::python_error& e) {
-                if (!is_status_error(e)) {
+                if (!is_unreadable_status(e)) {
                     throw;
                 }
                 f.unreadable = true;
@@ -275,7 +270,7 @@ private:
             try {
                 f.time = datetime_.attr(py_name("fromtimestamp"))(f.mtime);
             } catch (nb::python_error& e) {
-                if (!is_status_error(e)) {
+                if (!is_unreadable_status(e)) {
                     throw;
                 }
                 f.unreadable = true;
@@ -296,11 +291,11 @@ struct ByteCount {
     }
 
     nb::object to_python() const {
-        nb::object result = nb::steal(PyLong_FromUnsignedLongLong(low));
+        nb::object result = checked(PyLong_FromUnsignedLongLong(low));
         if (high != 0) {
-            nb::object upper = nb::steal(PyLong_FromUnsignedLongLong(high));
-            result = upper * nb::steal(PyLong_FromUnsignedLongLong(1ULL << 32)) *
-                         nb::steal(PyLong_FromUnsignedLongLong(1ULL << 32)) + result;
+            nb::object shift = checked(PyLong_FromLong(64));
+            nb::object upper = checked(PyNumber_Lshift(checked(PyLong_FromUnsignedLongLong(high)).ptr(), shift.ptr()));
+            result = checked(PyNumber_Add(upper.ptr(), result.ptr()));
         }
         return result;
     }

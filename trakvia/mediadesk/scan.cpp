@@ -57,7 +57,7 @@ std::pair<nb::object, nb::object> file_time_and_size(const pyglue::Globals& g, n
         nb::object time = g["datetime"].attr(py_name("fromtimestamp"))(st.attr(py_name("st_mtime")));
         return {time, st.attr(py_name("st_size"))};
     } catch (nb::python_error& e) {
-        if (!e.matches(PyExc_OSError) && !e.matches(PyExc_ValueError) && !e.matches(PyExc_OverflowError)) {
+        if (!is_unreadable_status(e)) {
             throw;
         }
         return {g["datetime"].attr(py_name("now"))(), nb::int_(0)};

@@ -29,6 +29,13 @@ MediaKind media_kind(const pyglue::Globals& g, nb::handle ext);
 bool read_media_name(const pyglue::Globals& g, nb::handle path, nb::handle fname, nb::object& index,
                      nb::object& ext);
 
+// Whether an error of os.stat or datetime.fromtimestamp is one that leaves the file in its set
+// with the time now() and the size 0: a status that cannot be read (OSError), or a time that is
+// no date (ValueError or OverflowError elsewhere, OSError on Windows).
+inline bool is_unreadable_status(const nb::python_error& e) {
+    return e.matches(PyExc_OSError) || e.matches(PyExc_ValueError) || e.matches(PyExc_OverflowError);
+}
+
 // The index for a name without one: 1000 plus the number of sets opened so far, moved up past
 // any index that is recognised on the card or already taken, so that it opens a set of its own.
 // `opened` is any map keyed by the index of the sets opened so far.
