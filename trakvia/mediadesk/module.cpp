@@ -89,6 +89,7 @@ void exec_body(PyObject* m) {
     bind(module, "_RE_DATE_EXACT", re.attr("compile")(nb::str(kDateExactPattern)));
 
     bind(module, "DjiFileSet", make_dji_file_set_class(g));
+    remember_scan_bindings(g);  // everything the scan reaches is bound by now
 
     for (auto make_spec : {resolve_dji_directory_spec, parse_index_filter_spec, matches_date_or_age_filter_spec,
                            list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec,
@@ -96,7 +97,6 @@ void exec_body(PyObject* m) {
                            resolve_dji_directories_spec}) {
         pyglue::add_function(module, make_spec());
     }
-    remember_scan_bindings(g);
 }
 
 int exec_module(PyObject* m) { return pyglue::translate_exceptions([m] { exec_body(m); }) ? 0 : -1; }
