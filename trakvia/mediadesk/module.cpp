@@ -5,6 +5,7 @@
 #include "file_set.hpp"
 #include "functions.hpp"
 #include "namespace.hpp"
+#include "scan_bindings.hpp"
 
 namespace trakvia::mediadesk {
 
@@ -54,6 +55,7 @@ void exec_body(PyObject* m) {
     bind(module, "_RE_DATE_EXACT", re.attr("compile")(nb::str(kDateExactPattern)));
 
     bind(module, "DjiFileSet", make_dji_file_set_class(g));
+    remember_scan_bindings(g);  // everything the scan reaches is bound by now
 
     for (auto make_spec : {resolve_dji_directory_spec, parse_index_filter_spec, matches_date_or_age_filter_spec,
                            list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec}) {

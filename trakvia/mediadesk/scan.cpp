@@ -5,22 +5,48 @@
 // A media file whose name carries no clip index gets a fallback index of 1000 and up, chosen so
 // that it never equals an index recognised anywhere on the card: the names are recognised in a
 // first pass, before any set is opened.
+//
+// When the names the scan reaches through the module namespace are still those bound at start-up,
+// native_scan.cpp reads the folders itself, with the same result; otherwise the interpreter's
+// os.walk, os.path and os.stat run here, as rebound.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "native_scan.hpp"
+#include "scan_sets.hpp"
 
-#include <map>
-#include <set>
 #include <vector>
 
 namespace trakvia::mediadesk {
 
-namespace {
+MediaKind media_kind(const pyglue::Globals& g, nb::handle ext) {
+    if (contains(g["_VIDEO_EXTS_SET"], ext)) {
+        return MediaKind::video;
+    }
+    if (nb::borrow(ext).equal(py_name("srt"))) {
+        return MediaKind::srt;
+    }
+    if (nb::borrow(ext).equal(py_name("lrf"))) {
+        return MediaKind::lrf;
+    }
+    if (nb::borrow(ext).equal(py_name("gpx"))) {
+        return MediaKind::gpx;
+    }
+    return MediaKind::none;
+}
 
-// One set under construction: its record and the Python int of its index.
-struct Group {
-    nb::object index;
-    nb::object record;
-};
+bool read_media_name(const pyglue::Globals& g, nb::handle path, nb::handle fname, nb::object& index,
+                     nb::object& ext) {
+    nb::object m = g["_RE_DJI_INDEX"].attr(py_name("search"))(fname);
+    if (!m.is_none()) {
+        nb::handle group = py_name("group");
+        index = g["int"](m.attr(group)(1));
+        ext = m.attr(group)(2).attr(py_name("lower"))();
+        return true;
+    }
+    ext = path.attr(py_name("splitext"))(fname)[1].attr(py_name("lower"))().attr(py_name("lstrip"))(".");
+    return media_kind(g, ext) != MediaKind::none;
+}
+
+namespace {
 
 // The file's time and size, or now and 0 when its status cannot be read or its time is no date.
 // A time out of the date range is an OSError on Windows but a ValueError or OverflowError
@@ -31,7 +57,7 @@ std::pair<nb::object, nb::object> file_time_and_size(const pyglue::Globals& g, n
         nb::object time = g["datetime"].attr(py_name("fromtimestamp"))(st.attr(py_name("st_mtime")));
         return {time, st.attr(py_name("st_size"))};
     } catch (nb::python_error& e) {
-        if (!e.matches(PyExc_OSError) && !e.matches(PyExc_ValueError) && !e.matches(PyExc_OverflowError)) {
+        if (!is_unreadable_status(e)) {
             throw;
         }
         return {g["datetime"].attr(py_name("now"))(), nb::int_(0)};
@@ -77,18 +103,8 @@ bool recognise(const pyglue::Globals& g, nb::handle path, nb::handle root_dir, n
     if (!is_true(path.attr(py_name("isfile"))(full_p))) {
         return false;
     }
-    nb::object m = g["_RE_DJI_INDEX"].attr(py_name("search"))(fname);
-    if (!m.is_none()) {
-        nb::handle group = py_name("group");
-        found.index = g["int"](m.attr(group)(1));
-        found.ext = m.attr(group)(2).attr(py_name("lower"))();
-    } else {
-        found.ext = path.attr(py_name("splitext"))(fname)[1].attr(py_name("lower"))().attr(py_name("lstrip"))(".");
-        const bool media = contains(g["_VIDEO_EXTS_SET"], found.ext) || found.ext.equal(py_name("srt")) ||
-                           found.ext.equal(py_name("lrf")) || found.ext.equal(py_name("gpx"));
-        if (!media) {
-            return false;
-        }
+    if (!read_media_name(g, path, fname, found.index, found.ext)) {
+        return false;
     }
     found.root_dir = nb::borrow(root_dir);
     found.full_p = std::move(full_p);
@@ -114,18 +130,8 @@ std::vector<Found> walk_media(const pyglue::Globals& g, nb::handle folders) {
     return all;
 }
 
-// The index for a name without one: 1000 plus the number of sets opened so far, moved up past
-// any index that is recognised on the card or already taken, so that it opens a set of its own.
-nb::object fallback_index(const std::map<long long, Group>& groups, const std::set<long long>& recognised) {
-    long long candidate = (long long)groups.size() + 1000;
-    while (recognised.count(candidate) != 0 || groups.count(candidate) != 0) {
-        ++candidate;
-    }
-    return nb::int_(candidate);
-}
-
 // Files one media file into the set of its index, opening the set when it is the first.
-void add_file(const pyglue::Globals& g, const Found& found, nb::handle index, std::map<long long, Group>& groups) {
+void add_file(const pyglue::Globals& g, const Found& found, nb::handle index, Groups& groups) {
     const long long key = nb::cast<long long>(index);
     auto it = groups.find(key);
     if (it == groups.end()) {
@@ -137,16 +143,30 @@ void add_file(const pyglue::Globals& g, const Found& found, nb::handle index, st
     nb::setattr(record, py_name("mtime"), file_dt);
     add_to(record, "total_size_bytes", size);
 
-    const nb::object& ext = found.ext;
-    if (contains(g["_VIDEO_EXTS_SET"], ext)) {
-        append_to(record, "video_files", found.full_p);
-    } else if (ext.equal(py_name("srt"))) {
-        append_to(record, "srt_files", found.full_p);
-    } else if (ext.equal(py_name("lrf"))) {
-        append_to(record, "lrf_files", found.full_p);
-        add_to(record, "lrf_size_bytes", size);
-    } else if (ext.equal(py_name("gpx"))) {
-        append_to(record, "gpx_files", found.full_p);
+    switch (media_kind(g, found.ext)) {
+        case MediaKind::video: append_to(record, "video_files", found.full_p); break;
+        case MediaKind::srt: append_to(record, "srt_files", found.full_p); break;
+        case MediaKind::lrf:
+            append_to(record, "lrf_files", found.full_p);
+            add_to(record, "lrf_size_bytes", size);
+            break;
+        case MediaKind::gpx: append_to(record, "gpx_files", found.full_p); break;
+        case MediaKind::none: break;
+    }
+}
+
+// The sets of the given folders, walked with the interpreter's os.walk, os.path and os.stat.
+void group_in_interpreter(const pyglue::Globals& g, nb::handle folders, Groups& groups) {
+    const std::vector<Found> files = walk_media(g, folders);
+    std::set<long long> recognised;
+    for (const Found& f : files) {
+        if (f.index.is_valid()) {
+            recognised.insert(nb::cast<long long>(f.index));
+        }
+    }
+    for (const Found& f : files) {
+        nb::object index = f.index.is_valid() ? f.index : nb::int_(fallback_index(groups, recognised));
+        add_file(g, f, index, groups);
     }
 }
 
@@ -161,17 +181,9 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
     }
     nb::object idx_set = g["parse_index_filter"](index_filter);
 
-    const std::vector<Found> files = walk_media(g, folders);
-    std::set<long long> recognised;
-    for (const Found& f : files) {
-        if (f.index.is_valid()) {
-            recognised.insert(nb::cast<long long>(f.index));
-        }
-    }
-    std::map<long long, Group> groups;
-    for (const Found& f : files) {
-        nb::object index = f.index.is_valid() ? f.index : fallback_index(groups, recognised);
-        add_file(g, f, index, groups);
+    Groups groups;
+    if (!group_natively(g, folders, groups)) {
+        group_in_interpreter(g, folders, groups);
     }
     nb::list result;
     for (const auto& [key, group] : groups) {
