@@ -119,10 +119,14 @@ def test_an_eight_digit_tag_is_not_read_as_the_process_id(tmp_path):
     # look abandoned, and another import removed it before it got its name.
     dead = subprocess.Popen([sys.executable, "-c", ""])
     dead.wait()
-    live = os.getppid()  # the one that started the tests
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"card video"})
     dest = tmp_path / "dest"
-    live_part = write_file(dest / f".DJI_0002.SRT.{live}.67270254.trakvia-part", b"in progress")
     write_file(dest / f".DJI_0003.SRT.{dead.pid}.67270254.trakvia-part", b"abandoned")
-    assert md.import_dji_files(str(card), str(dest))[0] == 1
+    live = subprocess.Popen([sys.executable, "-c", "import time; time.sleep(60)"])
+    try:
+        live_part = write_file(dest / f".DJI_0002.SRT.{live.pid}.67270254.trakvia-part", b"in progress")
+        assert md.import_dji_files(str(card), str(dest))[0] == 1
+    finally:
+        live.kill()
+        live.wait()
     assert tree(dest) == {live_part.name: b"in progress", "DJI_0001.MP4": b"card video"}
