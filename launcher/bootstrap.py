@@ -66,6 +66,26 @@ if not os.path.isdir(qt_plugins):
 if os.path.isdir(qt_plugins):
     os.environ["QT_QPA_PLATFORM_PLUGIN_PATH"] = qt_plugins
 
+
+def _stdout_to_devnull():
+    # Output still buffered goes nowhere from now on, so that the shutdown does not try the
+    # failed stream again.
+    try:
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+    except Exception:
+        pass
+
+
+def _reader_went_away():
+    # `list | head -1`: the reader closed the pipe once it had what it wanted. That is its
+    # choice, not a failure: no traceback, no log.
+    _stdout_to_devnull()
+    # The status a shell reports for a tool that SIGPIPE ended; Windows has no such signal.
+    import signal
+    return 128 + signal.SIGPIPE if hasattr(signal, "SIGPIPE") else 1
+
+
 try:
     import trakvia_app
     if hasattr(trakvia_app, "main"):
@@ -73,6 +93,8 @@ try:
         # A command's result is its exit code: a script must see that `play` found nothing.
         if isinstance(result, int):
             sys._r27_exit_code = result
+except BrokenPipeError:
+    sys._r27_exit_code = _reader_went_away()
 except SystemExit as exc:
     if exc.code is None:
         sys._r27_exit_code = 0
@@ -103,5 +125,23 @@ except BaseException:
             # No message box here: the traceback goes to the terminal.
             sys.stderr.write(err_txt)
             sys.stderr.flush()
+    except Exception:
+        pass
+
+# What the command left in the buffer goes out here rather than at shutdown, where a failed
+# write could only be reported, not turned into the exit code.
+try:
+    sys.stdout.flush()
+except BrokenPipeError:
+    code = _reader_went_away()
+    if sys._r27_exit_code == 0:
+        sys._r27_exit_code = code
+except OSError as exc:
+    # A full disk under `list > file`: the output is incomplete, which is no success.
+    _stdout_to_devnull()
+    if sys._r27_exit_code == 0:
+        sys._r27_exit_code = 1
+    try:
+        sys.stderr.write("\u00c7\u0131kt\u0131 yaz\u0131lamad\u0131: %s\n" % (exc.strerror or exc))
     except Exception:
         pass

@@ -112,3 +112,21 @@ def test_part_files_of_a_killed_import_are_removed_by_the_next(tmp_path, bundle_
     got = tree(dest)
     assert got.pop(live.name) == b"in progress"
     assert got == {**user_files, "DJI_0001.MP4": big, "DJI_0001.SRT": b"telemetry"}
+
+
+def test_an_eight_digit_tag_is_not_read_as_the_process_id(tmp_path):
+    # One tag in forty is all digits. Read as the process id, it made a running import's copy
+    # look abandoned, and another import removed it before it got its name.
+    dead = subprocess.Popen([sys.executable, "-c", ""])
+    dead.wait()
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"card video"})
+    dest = tmp_path / "dest"
+    write_file(dest / f".DJI_0003.SRT.{dead.pid}.67270254.trakvia-part", b"abandoned")
+    live = subprocess.Popen([sys.executable, "-c", "import time; time.sleep(60)"])
+    try:
+        live_part = write_file(dest / f".DJI_0002.SRT.{live.pid}.67270254.trakvia-part", b"in progress")
+        assert md.import_dji_files(str(card), str(dest))[0] == 1
+    finally:
+        live.kill()
+        live.wait()
+    assert tree(dest) == {live_part.name: b"in progress", "DJI_0001.MP4": b"card video"}

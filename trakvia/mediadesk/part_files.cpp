@@ -13,8 +13,12 @@ namespace {
 constexpr Py_ssize_t kNameLimit = 255;  // bytes (ext4, XFS) or UTF-16 units (NTFS, exFAT)
 constexpr int kAttempts = 100;
 const char* const kPartEnding = ".trakvia-part";
-// ".<name>.<pid>.<8 hex>.trakvia-part"; the hex part is missing in names of older versions.
-const char* const kPartPattern = R"(\..*\.([0-9]+)(?:\.[0-9a-f]{8})?\.trakvia-part)";
+// ".<name>.<pid>.<8 hex>.trakvia-part", or ".<name>.<pid>.trakvia-part" from older versions.
+// The current form is tried first and as a whole: a tag of eight digits (about one in forty)
+// must not be taken for the process id, or a live copy of another import would count as a
+// dead one's.
+const char* const kPartPattern =
+    R"(\..*\.([0-9]+)\.[0-9a-f]{8}\.trakvia-part|\..*\.([0-9]+)\.trakvia-part)";
 
 // Length of `name` as the file system stores it, in bytes (UTF-8 or the POSIX bytes).
 Py_ssize_t encoded_length(const pyglue::Globals& g, nb::handle name) {
@@ -70,6 +74,9 @@ void remove_stale_part_files(const pyglue::Globals& g, nb::handle folder) {
             continue;
         }
         nb::object pid_text = m.attr("group")(1);
+        if (pid_text.is_none()) {
+            pid_text = m.attr("group")(2);
+        }
         // Longer than any process id: no process owns it.
         const long long pid = nb::len(pid_text) > 12 ? -1 : nb::cast<long long>(g["int"](pid_text));
         if (pid == own_pid || process_is_running(pid)) {
