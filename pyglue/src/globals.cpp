@@ -53,4 +53,6 @@ nb::object Globals::operator[](nb::handle name) const {
     return nb::borrow(value);
 }
 
+nb::object os_path(const Globals& g) { return g["os"].attr(interned("path")); }
+
 }  // namespace pyglue

@@ -51,8 +51,8 @@ inline nb::str concat(nb::handle a, const std::string& b) {
     return concat(a, nb::str(b.c_str(), b.size()));
 }
 
-// `os.path` as the module's `os` name gives it at this moment.
-inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr(py_name("path")); }
+// `os.path` as the module's `os` name gives it at this moment: pyglue/globals.hpp.
+using pyglue::os_path;
 
 // `(text or "").strip()`: the filter texts accept None and surrounding white space.
 inline nb::object stripped_text(nb::handle text) {

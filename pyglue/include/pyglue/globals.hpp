@@ -28,4 +28,8 @@ private:
 // interned names, and no temporary string is built per call.
 nb::handle interned(const char* text);
 
+// `os.path` as the module's `os` name gives it at the moment of the call, so a test that rebinds
+// the module's `os` is seen.
+nb::object os_path(const Globals& g);
+
 }  // namespace pyglue
