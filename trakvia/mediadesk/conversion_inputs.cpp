@@ -2,6 +2,8 @@
 #include "functions.hpp"
 #include "namespace.hpp"
 
+#include <array>
+
 namespace trakvia::mediadesk {
 
 namespace {
@@ -26,10 +28,16 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
 
 // A file input as it is; a folder input resolved to its media folder and walked top-down, names
 // sorted within each folder and kept when their lower-cased ending is one of `extensions`.
-nb::object collect_conversion_inputs(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& input_path = args[0];
-    const nb::object& output_dir = args[1];
-    const nb::object& extensions = args[2];
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({
+    {"input_path", "str"},
+    {"output_dir", "str"},
+    {"extensions", "Tuple[str, ...]"},
+});
+
+nb::object collect_conversion_inputs(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
+    const nb::object& input_path = args["input_path"];
+    const nb::object& output_dir = args["output_dir"];
+    const nb::object& extensions = args["extensions"];
     nb::object path = os_path(g);
     nb::list inputs;
     if (is_true(path.attr("isfile")(input_path))) {
@@ -54,12 +62,10 @@ nb::object collect_conversion_inputs(const pyglue::Globals& g, const std::vector
 
 }  // namespace
 
-pyglue::FunctionSpec collect_conversion_inputs_spec() {
-    return function_spec("collect_conversion_inputs",
-                         {param("input_path", "str"), param("output_dir", "str"), param("extensions", "Tuple[str, ...]")},
-                         "List[str]", collect_conversion_inputs,
-                         "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörü "
-                         "gezilir, çıktı klasörü atlanır, uzantısı `extensions` içinde olanlar alınır.");
-}
+constinit const pyglue::Definition collect_conversion_inputs_def = pyglue::def<kParams, collect_conversion_inputs>(
+    {.name = "collect_conversion_inputs",
+     .returns = "List[str]",
+     .doc = "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörü "
+            "gezilir, çıktı klasörü atlanır, uzantısı `extensions` içinde olanlar alınır."});
 
 }  // namespace trakvia::mediadesk

@@ -8,15 +8,15 @@
 namespace trakvia::mediadesk {
 
 pyglue::FunctionSpec resolve_dji_directory_spec();              // scan.cpp
-pyglue::FunctionSpec parse_index_filter_spec();                 // filters.cpp
-pyglue::FunctionSpec matches_date_or_age_filter_spec();         // filters.cpp
+extern const pyglue::Definition parse_index_filter_def;                  // filters.cpp
+extern const pyglue::Definition matches_date_or_age_filter_def;          // filters.cpp
 pyglue::FunctionSpec list_dji_files_spec();                     // scan.cpp
 pyglue::FunctionSpec cleanup_dji_files_spec();                  // cleanup.cpp
 pyglue::FunctionSpec import_dji_files_spec();                   // import.cpp
 extern const pyglue::Definition play_dji_file_by_index_def;              // playback.cpp
 extern const pyglue::Definition create_sample_dji_sdcard_structure_def;  // sample_card.cpp
-pyglue::FunctionSpec check_date_filter_spec();                  // filters.cpp
-pyglue::FunctionSpec collect_conversion_inputs_spec();          // conversion_inputs.cpp
+extern const pyglue::Definition check_date_filter_def;                   // filters.cpp
+extern const pyglue::Definition collect_conversion_inputs_def;           // conversion_inputs.cpp
 
 // The tables the command line and the window offer (choices.cpp): CLEANUP_TYPES as
 // (target_type, Turkish title) pairs, ALL_FILTER_WORDS as kAllFilterWords.
