@@ -2,7 +2,7 @@
 // the parser and the commands share for calling interpreter facilities and printing report lines.
 #pragma once
 
-#include "pyglue/function.hpp"
+#include "pyglue/def.hpp"
 #include "pyglue/values.hpp"
 
 #include <cstddef>
@@ -18,7 +18,7 @@ using pyglue::contains;
 using pyglue::is_true;
 
 // main() -> int: builds the parser, answers --version, runs a command or the desktop.
-pyglue::FunctionSpec main_spec();
+extern const pyglue::Definition main_def;
 
 // Builds the function objects the parser hands to argparse as `type=`; once, at start-up.
 void make_parser_types(nb::handle module);
