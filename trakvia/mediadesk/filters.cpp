@@ -9,6 +9,11 @@
 
 namespace trakvia::mediadesk {
 
+nb::object stripped_text(nb::handle text) {
+    nb::object s = pyglue::is_true(text) ? nb::borrow(text) : nb::str("");
+    return s.attr("strip")();
+}
+
 bool means_no_filter(nb::handle expr) {
     if (nb::len(expr) == 0) {
         return true;

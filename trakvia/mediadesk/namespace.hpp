@@ -1,5 +1,5 @@
-// Small helpers the mediadesk functions share: parameter specs, os.path, str joins, filter texts.
-// The filter rules themselves are in filters.hpp.
+// The pyglue helpers the mediadesk function bodies call unqualified, and the spec builders of the
+// functions that are not declared with pyglue::def. The filter rules are in filters.hpp.
 #pragma once
 
 #include "pyglue/function.hpp"
@@ -37,27 +37,13 @@ inline pyglue::FunctionSpec function_spec(const char* name, std::vector<pyglue::
 // The interned name object for an attribute, method or keyword name (see pyglue::interned).
 inline nb::handle py_name(const char* text) { return pyglue::interned(text); }
 
-// Checked C API results, truth and membership tests: pyglue/values.hpp.
+// Checked C API results, truth and membership tests, str concatenation: pyglue/values.hpp.
 using pyglue::checked;
+using pyglue::concat;
 using pyglue::contains;
 using pyglue::is_true;
 
-// `a + b` for two str objects.
-inline nb::str concat(nb::handle a, nb::handle b) {
-    return nb::borrow<nb::str>(checked(PyUnicode_Concat(a.ptr(), b.ptr())));
-}
-
-inline nb::str concat(nb::handle a, const std::string& b) {
-    return concat(a, nb::str(b.c_str(), b.size()));
-}
-
 // `os.path` as the module's `os` name gives it at this moment: pyglue/globals.hpp.
 using pyglue::os_path;
-
-// `(text or "").strip()`: the filter texts accept None and surrounding white space.
-inline nb::object stripped_text(nb::handle text) {
-    nb::object s = is_true(text) ? nb::borrow(text) : nb::str("");
-    return s.attr("strip")();
-}
 
 }  // namespace trakvia::mediadesk

@@ -1,9 +1,12 @@
-// Checked C API results and the interpreter's truth and membership tests, for the module bodies.
+// Checked C API results, the interpreter's truth and membership tests and str concatenation, for
+// the module bodies.
 #pragma once
 
 #include <Python.h>
 
 #include <nanobind/nanobind.h>
+
+#include <string>
 
 namespace pyglue {
 
@@ -35,5 +38,13 @@ inline bool contains(nb::handle container, nb::handle item) {
     }
     return r != 0;
 }
+
+// `a + b` for two str objects.
+inline nb::str concat(nb::handle a, nb::handle b) {
+    return nb::borrow<nb::str>(checked(PyUnicode_Concat(a.ptr(), b.ptr())));
+}
+
+// `a + b` for a str object and UTF-8 text.
+inline nb::str concat(nb::handle a, const std::string& b) { return concat(a, nb::str(b.c_str(), b.size())); }
 
 }  // namespace pyglue
