@@ -8,8 +8,9 @@
 // arguments but 4 were given", "f() got an unexpected keyword argument 'y'",
 // "f() got multiple values for argument 'x'").
 //
-// Modules declare their functions with pyglue::def (def.hpp), which builds the FunctionSpec
-// below from one parameter table; make_function turns a spec into the object.
+// Modules declare their functions with pyglue::def (def.hpp) from one parameter table;
+// make_function (def.hpp) turns the definition into the object. FunctionSpec below is the older
+// route, kept while some functions still use it.
 #pragma once
 
 #include <Python.h>
