@@ -48,7 +48,8 @@ done
 "$OBJDUMP" -h "$OUT/Trakvia_Launcher.exe" | grep -q "\.rsrc" || fail "no resources in Trakvia_Launcher.exe"
 
 if command -v wine >/dev/null && [ "${TRAKVIA_SKIP_WINE:-0}" != 1 ]; then
-  export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$PWD/$OUT/wineprefix}"
+  source scripts/windows/wine-env.sh  # the prefix the Windows bundle's checks use
+  wine_prefix_ready
   probe="$OUT/platform_probe.exe"
   release="$OUT/release"
   rm -f "$release" "$OUT/first.txt"

@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 
+#include "output_names.hpp"
 #include "pipeline.hpp"
 #include "trakvia/engine/writers.hpp"
 
@@ -70,17 +71,6 @@ InputKind input_kind(const fs::path& input, std::FILE* f) {
     return i < n && head[i] == '<' ? InputKind::gpx : InputKind::srt;
 }
 
-// Where a format's file goes; never onto the input itself (a GPX converted to GPX in its own
-// folder gets a "_trakvia" suffix instead).
-fs::path output_path(const fs::path& output_dir, const std::string& name, std::string_view ext, const fs::path& input) {
-    fs::path target = output_dir / path_from_utf8(name + std::string(ext));
-    std::error_code ec;
-    if (fs::exists(target, ec) && fs::equivalent(target, input, ec)) {
-        target = output_dir / path_from_utf8(name + "_trakvia" + std::string(ext));
-    }
-    return target;
-}
-
 }  // namespace
 
 ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, const ConvertOptions& options) {
@@ -107,11 +97,18 @@ ConvertReport convert_file(const fs::path& input, const fs::path& output_dir, co
     report.track_name = track.name;
     if (track.points.empty()) return report;
 
+    std::vector<const TrackWriter*> writers;
+    std::vector<std::string_view> extensions;
     for (OutputFormat format : kAllOutputFormats) {
         if (!(options.formats & format)) continue;
-        const TrackWriter& writer = writer_for(format);
-        fs::path target = output_path(output_dir, track.name, writer.extension(), input);
-        write_file_atomically(target, [&](std::ostream& out) { writer.write(out, track); });
+        writers.push_back(&writer_for(format));
+        extensions.push_back(writers.back()->extension());
+    }
+    const std::string stem =
+        output_stem(output_dir, track.name, extensions, input, utf8(input.filename()), options.keep_paths);
+    for (const TrackWriter* writer : writers) {
+        fs::path target = output_dir / path_from_utf8(stem + std::string(writer->extension()));
+        write_file_atomically(target, [&](std::ostream& out) { writer->write(out, track); });
         report.output_files.push_back(target);
     }
     return report;

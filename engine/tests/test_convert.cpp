@@ -134,21 +134,35 @@ TEST(Convert, ReportNumbersDoNotDependOnTheSamplingMode) {
     }
 }
 
-TEST(Convert, NeverOverwritesItsInput) {
+TEST(Convert, OutputsNeverReplaceInputsOrKeptFilesAndReplaceOnlyTheirOwnEarlierTracks) {
     TempFolder dir("convert");
     const fs::path input = dir.path() / "flight.gpx";
     const std::string original =
         "<gpx version=\"1.1\"><trk><trkseg><trkpt lat=\"41.0\" lon=\"29.0\"><time>2024-01-01T10:00:00Z</time></trkpt>"
         "<trkpt lat=\"41.0001\" lon=\"29.0\"><time>2024-01-01T10:00:01Z</time></trkpt></trkseg></trk></gpx>";
     write_file(input, original);
+    write_file(dir.path() / "flight.csv", "user's own table");
     ConvertOptions options;
     options.formats = format_gpx | format_csv;
-    ConvertReport r = convert_file(input, dir.path(), options);
-    ASSERT_EQ(r.output_files.size(), 2u);
-    EXPECT_EQ(r.output_files[0], dir.path() / "flight_trakvia.gpx");
-    EXPECT_EQ(r.output_files[1], dir.path() / "flight.csv");
+    auto names = [&] {
+        ConvertReport r = convert_file(input, dir.path(), options);
+        std::vector<std::string> out;
+        for (const fs::path& f : r.output_files) out.push_back(f.filename().string());
+        return out;
+    };
+    // The input holds the first name: every format moves to one free suffix together.
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_2.gpx", "flight_2.csv"}));
     EXPECT_EQ(read_file(input), original);
-    EXPECT_NEAR(r.total_distance_m, 11.1, 0.1);
+    EXPECT_EQ(read_file(dir.path() / "flight.csv"), "user's own table");
+    // A re-run replaces the tracks it wrote before: the same names again.
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_2.gpx", "flight_2.csv"}));
+    EXPECT_TRUE(written_by_trakvia(dir.path() / "flight_2.gpx"));
+    // Outputs the run already wrote are kept, and so is an earlier track made read-only.
+    options.keep_paths = {dir.path() / "flight_2.gpx"};
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_3.gpx", "flight_3.csv"}));
+    options.keep_paths.clear();
+    fs::permissions(dir.path() / "flight_2.csv", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_3.gpx", "flight_3.csv"}));
 }
 
 TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {

@@ -23,6 +23,7 @@ MODULE_NAMES = [
     "DjiFileSet",
     "resolve_dji_directory", "parse_index_filter", "matches_date_or_age_filter", "list_dji_files",
     "cleanup_dji_files", "import_dji_files", "play_dji_file_by_index", "create_sample_dji_sdcard_structure",
+    "resolve_dji_directories", "import_dji_file_sets",
 ]
 # The rules the command line and the window share, bound after the fixed interface.
 SHARED_NAMES = ["check_date_filter", "collect_conversion_inputs", "CLEANUP_TYPES", "ALL_FILTER_WORDS"]

@@ -19,11 +19,20 @@ nb::list text_list(const std::vector<std::string>& texts) {
 
 nb::object optional_int(const std::optional<int>& v) { return v ? nb::cast(*v) : nb::none(); }
 
+// A text made from a file name: bytes that are no UTF-8 (any are allowed on Linux) survive as
+// surrogates, as os.fsdecode keeps them, instead of failing the whole result.
+nb::str name_text(const std::string& name) {
+    PyObject* text = PyUnicode_DecodeUTF8(name.data(), Py_ssize_t(name.size()), "surrogateescape");
+    if (!text) throw nb::python_error();
+    return nb::steal<nb::str>(text);
+}
+
 }  // namespace
 
 void bind_convert(nb::module_& m) {
     nb::class_<ConvertReport>(m, "ConversionResult", "Bir dönüştürmenin sonucu: nokta sayıları, ölçümler, yazılan dosyalar.")
-        .def_ro("track_name", &ConvertReport::track_name, "İz adı: uzantısız giriş dosyası adı.")
+        .def_prop_ro("track_name", [](const ConvertReport& r) { return name_text(r.track_name); },
+                     "İz adı: uzantısız giriş dosyası adı.")
         .def_ro("raw_point_count", &ConvertReport::raw_point_count, "Okunan telemetri kaydı sayısı.")
         .def_ro("valid_point_count", &ConvertReport::valid_point_count, "Geçerli konumu olan kayıt sayısı.")
         .def_ro("filtered_point_count", &ConvertReport::filtered_point_count, "Örneklemeden sonra yazılan nokta sayısı.")
@@ -41,7 +50,7 @@ void bind_convert(nb::module_& m) {
         .def("__repr__", [](const ConvertReport& r) {
             return nb::str("ConversionResult(track_name={!r}, filtered_point_count={!r}, total_distance_m={!r}, "
                            "max_speed_kmh={!r}, max_power_w={!r}, output_files={!r})")
-                .format(nb::str(r.track_name.c_str(), r.track_name.size()), r.filtered_point_count,
+                .format(name_text(r.track_name), r.filtered_point_count,
                         r.total_distance_m, r.max_speed_kmh, r.max_power_w, paths_to_python(r.output_files));
         });
 

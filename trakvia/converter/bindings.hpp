@@ -19,6 +19,7 @@ void bind_options(nb::module_& m);
 void bind_convert(nb::module_& m);
 void bind_samples(nb::module_& m);
 void bind_choices(nb::module_& m);
+void bind_output_names(nb::module_& m);
 
 // str, bytes or os.PathLike → native path, losslessly: os.fsencode bytes on POSIX, the wide
 // string on Windows. Raises TypeError / ValueError (embedded NUL) as the interpreter's own

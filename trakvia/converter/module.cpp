@@ -9,4 +9,5 @@ NB_MODULE(converter, m) {
     bind_convert(m);
     bind_samples(m);
     bind_choices(m);
+    bind_output_names(m);
 }

@@ -1,6 +1,7 @@
 // collect_conversion_inputs: the telemetry files a batch conversion reads from a file or folder.
 #include "functions.hpp"
 #include "namespace.hpp"
+#include "pyglue/imports.hpp"
 
 #include <array>
 
@@ -26,8 +27,10 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
     }
 }
 
-// A file input as it is; a folder input resolved to its media folder and walked top-down, names
-// sorted within each folder and kept when their lower-cased ending is one of `extensions`.
+// A file input as it is; a folder input resolved to its media folders (all of them on a card) and
+// each walked top-down, names sorted within each folder and kept when their lower-cased ending is
+// one of `extensions` and they are no tracks this program wrote (an earlier run's outputs are not
+// read back as inputs, so a re-run gives the same files).
 constexpr auto kParams = std::to_array<pyglue::ParamDef>({
     {"input_path", "str"},
     {"output_dir", "str"},
@@ -47,13 +50,19 @@ nb::object collect_conversion_inputs(const pyglue::Globals& g, const pyglue::Arg
     if (!is_true(path.attr("isdir")(input_path))) {
         return inputs;
     }
-    nb::object media_dir = g["resolve_dji_directory"](input_path);
-    for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
-        nb::object root = entry[0];
-        skip_output_folder(g, root, entry[1], output_dir);
-        for (nb::handle name : nb::iter(g["sorted"](entry[2]))) {
-            if (is_true(name.attr("lower")().attr("endswith")(extensions))) {
-                inputs.append(path.attr("join")(root, name));
+    nb::object written_by_trakvia = pyglue::import_name(g, "converter", "written_by_trakvia", 1);
+    for (nb::handle media_dir : nb::iter(g["resolve_dji_directories"](input_path))) {
+        for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
+            nb::object root = entry[0];
+            skip_output_folder(g, root, entry[1], output_dir);
+            for (nb::handle name : nb::iter(g["sorted"](entry[2]))) {
+                if (!is_true(name.attr("lower")().attr("endswith")(extensions))) {
+                    continue;
+                }
+                nb::object file = path.attr("join")(root, name);
+                if (!is_true(written_by_trakvia(file))) {
+                    inputs.append(file);
+                }
             }
         }
     }
@@ -65,7 +74,8 @@ nb::object collect_conversion_inputs(const pyglue::Globals& g, const pyglue::Arg
 constinit const pyglue::Definition collect_conversion_inputs_def = pyglue::def<kParams, collect_conversion_inputs>(
     {.name = "collect_conversion_inputs",
      .returns = "List[str]",
-     .doc = "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörü "
-            "gezilir, çıktı klasörü atlanır, uzantısı `extensions` içinde olanlar alınır."});
+     .doc = "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörleri "
+            "gezilir, çıktı klasörü ve Trakvia'nın yazdığı izler atlanır, uzantısı `extensions` içinde "
+            "olanlar alınır."});
 
 }  // namespace trakvia::mediadesk

@@ -63,8 +63,13 @@ void exec_body(PyObject* m) {
         pyglue::add_function(module, make_spec());
     }
     for (const pyglue::Definition* definition :
-         {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def, &check_date_filter_def,
-          &collect_conversion_inputs_def}) {
+         {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def}) {
+        pyglue::add_function(module, *definition);
+    }
+    for (auto make_spec : {resolve_dji_directories_spec, import_dji_file_sets_spec}) {
+        pyglue::add_function(module, make_spec());
+    }
+    for (const pyglue::Definition* definition : {&check_date_filter_def, &collect_conversion_inputs_def}) {
         pyglue::add_function(module, *definition);
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());

@@ -46,4 +46,19 @@ using pyglue::is_true;
 // `os.path` as the module's `os` name gives it at this moment: pyglue/globals.hpp.
 using pyglue::os_path;
 
+// Whether `path` is a regular file itself, not a link to one nor a folder or device (os.lstat);
+// a path that cannot be examined is none.
+inline bool is_plain_file(const pyglue::Globals& g, nb::handle path) {
+    constexpr long kTypeMask = 0170000, kRegular = 0100000;  // S_IFMT, S_IFREG: the same on Windows
+    try {
+        const long mode = nb::cast<long>(g["os"].attr(py_name("lstat"))(path).attr(py_name("st_mode")));
+        return (mode & kTypeMask) == kRegular;
+    } catch (const nb::python_error& e) {
+        if (!e.matches(PyExc_OSError)) {
+            throw;
+        }
+        return false;
+    }
+}
+
 }  // namespace trakvia::mediadesk

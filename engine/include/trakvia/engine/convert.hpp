@@ -34,6 +34,10 @@ struct ConvertOptions {
     std::optional<int> utc_offset_minutes;
     // Altitude written as elevation; unset: the best kind the file has (see report).
     std::optional<AltitudeKind> elevation_kind;
+    // Files an output must never replace: the inputs of the run this conversion belongs to and
+    // the outputs the run has already written. Such a name makes every output of the
+    // conversion take the next free suffix (DJI_0001_2.gpx ...).
+    std::vector<std::filesystem::path> keep_paths;
 };
 
 struct ConvertReport {
@@ -64,6 +68,11 @@ public:
 ConvertReport convert_file(const std::filesystem::path& input,
                            const std::filesystem::path& output_dir,
                            const ConvertOptions& options);
+
+// Whether `file` is a track this program wrote, by the mark its writer puts near the start:
+// GPX and MGJSON name "Trakvia" as their creator; KML and GeoJSON name their input file
+// (`source_name`; an empty name matches none). CSV and NMEA carry no mark: false.
+bool written_by_trakvia(const std::filesystem::path& file, const std::string& source_name = {});
 
 // Endings the readers accept, lower case with the dot.
 const std::vector<std::string>& supported_extensions();
