@@ -7,16 +7,16 @@
 
 namespace trakvia::mediadesk {
 
-pyglue::FunctionSpec resolve_dji_directory_spec();              // media_folders.cpp
+extern const pyglue::Definition resolve_dji_directory_def;               // media_folders.cpp
 extern const pyglue::Definition parse_index_filter_def;                  // filters.cpp
 extern const pyglue::Definition matches_date_or_age_filter_def;          // filters.cpp
 pyglue::FunctionSpec list_dji_files_spec();                     // scan.cpp
-pyglue::FunctionSpec cleanup_dji_files_spec();                  // cleanup.cpp
-pyglue::FunctionSpec import_dji_files_spec();                   // import.cpp
+extern const pyglue::Definition cleanup_dji_files_def;                   // cleanup.cpp
+extern const pyglue::Definition import_dji_files_def;                    // import.cpp
 extern const pyglue::Definition play_dji_file_by_index_def;              // playback.cpp
 extern const pyglue::Definition create_sample_dji_sdcard_structure_def;  // sample_card.cpp
-pyglue::FunctionSpec resolve_dji_directories_spec();            // media_folders.cpp
-pyglue::FunctionSpec import_dji_file_sets_spec();               // import.cpp
+extern const pyglue::Definition resolve_dji_directories_def;             // media_folders.cpp
+extern const pyglue::Definition import_dji_file_sets_def;                // import.cpp
 extern const pyglue::Definition check_date_filter_def;                   // filters.cpp
 extern const pyglue::Definition collect_conversion_inputs_def;           // conversion_inputs.cpp
 

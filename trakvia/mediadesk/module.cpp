@@ -55,21 +55,15 @@ void exec_body(PyObject* m) {
 
     bind(module, "DjiFileSet", make_dji_file_set_class(g));
 
-    pyglue::add_function(module, resolve_dji_directory_spec());
+    pyglue::add_function(module, resolve_dji_directory_def);
     for (const pyglue::Definition* definition : {&parse_index_filter_def, &matches_date_or_age_filter_def}) {
         pyglue::add_function(module, *definition);
     }
-    for (auto make_spec : {list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec}) {
-        pyglue::add_function(module, make_spec());
-    }
+    pyglue::add_function(module, list_dji_files_spec());
     for (const pyglue::Definition* definition :
-         {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def}) {
-        pyglue::add_function(module, *definition);
-    }
-    for (auto make_spec : {resolve_dji_directories_spec, import_dji_file_sets_spec}) {
-        pyglue::add_function(module, make_spec());
-    }
-    for (const pyglue::Definition* definition : {&check_date_filter_def, &collect_conversion_inputs_def}) {
+         {&cleanup_dji_files_def, &import_dji_files_def, &play_dji_file_by_index_def,
+          &create_sample_dji_sdcard_structure_def, &resolve_dji_directories_def, &import_dji_file_sets_def,
+          &check_date_filter_def, &collect_conversion_inputs_def}) {
         pyglue::add_function(module, *definition);
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());
