@@ -3,6 +3,7 @@
 #include "desktop.hpp"
 
 #include "cli.hpp"
+#include "report_line.hpp"
 
 #include "pyglue/imports.hpp"
 

@@ -42,7 +42,7 @@ void start_up(nb::handle module) {
                  "play_dji_file_by_index", "resolve_dji_directory", "resolve_dji_directories"});
 
     make_parser_types(module);
-    pyglue::add_function(module, run_cli_spec());
+    pyglue::add_function(module, run_cli_def);
     pyglue::add_function(module, main_def);
 
     // Loaded as the main program: the result of main() becomes the exit status.

@@ -2,6 +2,7 @@
 #include "cli.hpp"
 
 #include "desktop.hpp"
+#include "report_line.hpp"
 #include "start_folder.hpp"
 
 #include <array>

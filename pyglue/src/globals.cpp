@@ -55,4 +55,6 @@ nb::object Globals::operator[](nb::handle name) const {
 
 nb::object os_path(const Globals& g) { return g["os"].attr(interned("path")); }
 
+nb::object os_path(const Globals& g, const char* name) { return os_path(g).attr(interned(name)); }
+
 }  // namespace pyglue

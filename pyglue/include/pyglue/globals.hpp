@@ -31,5 +31,7 @@ nb::handle interned(const char* text);
 // `os.path` as the module's `os` name gives it at the moment of the call, so a test that rebinds
 // the module's `os` is seen.
 nb::object os_path(const Globals& g);
+// One function of that os.path, such as os_path(g, "join").
+nb::object os_path(const Globals& g, const char* name);
 
 }  // namespace pyglue
