@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,6 +22,7 @@ struct Record {
     std::optional<std::int64_t> counter;  // FrameCnt / SrtCnt
     bool new_segment = false;             // the file itself starts a new segment here (GPX trkseg)
     int coord_decimals = -1;              // digits after the point in the coordinates; -1 unknown
+    std::size_t line = 0;                 // input line the record starts on; 0 unknown
 };
 
 using RecordSink = std::function<void(Record&)>;

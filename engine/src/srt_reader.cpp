@@ -53,6 +53,7 @@ struct Tuple {
 };
 
 struct Block {
+    std::size_t line = 0;  // where the block starts (its cue line, or its first content line)
     bool has_content = false;
     bool fpv_font = false;  // <font size="28">
     double cue = kNaN;
@@ -138,6 +139,7 @@ private:
     void start_block() {
         flush();
         b_ = Block{};
+        b_.line = line_no_;
         in_block_ = true;
     }
     void scan_content(std::string_view s);
@@ -149,9 +151,11 @@ private:
     bool in_block_ = false;
     bool cue_mode_ = false;  // the file has cue lines: only they start blocks
     bool prev_blank_ = true;
+    std::size_t line_no_ = 0;
 };
 
 void SrtParser::feed_line(std::string_view raw) {
+    ++line_no_;
     std::string_view line = trim(raw);
     if (line.empty()) {
         prev_blank_ = true;
@@ -181,6 +185,7 @@ void SrtParser::feed_line(std::string_view raw) {
     prev_blank_ = false;
     if (!in_block_) {
         b_ = Block{};
+        b_.line = line_no_;
         in_block_ = true;
     }
     b_.has_content = true;
@@ -378,6 +383,7 @@ void SrtParser::flush() {
     pt.cue_s = b_.cue;
     r.wall_ms = b_.wall;
     r.counter = b_.counter;
+    r.line = b_.line;
 
     double lat = kNaN, lon = kNaN;
     if (b_.lat_seen || b_.lon_seen) {

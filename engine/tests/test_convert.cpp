@@ -95,15 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, ConvertKnownSamples,
     ::testing::Values(
         // Unsmoothed 2-D sums; a 3-D, equatorial-radius peer reports 3 204, 1 993 and 1 720 m.
-        SampleExpectation{"mavic_pro_2017.SRT", 468, 2800, 2950, "wall_clock_local", "relative"},
-        SampleExpectation{"inspire1_2016_ultrasonic.SRT", 310, 1750, 1900, "wall_clock_local", "relative"},
-        SampleExpectation{"matrice300_2022_crlf.srt", 381, 1500, 1650, "wall_clock_local", "relative"},
-        SampleExpectation{"legacy_f28_2017_last_block_truncated.SRT", 19, 0, 50, "wall_clock_local", "relative"},
-        SampleExpectation{"mavic_pro_2017_two_files_concatenated.SRT", 811, 3500, 4000, "wall_clock_local", "relative"},
+        SampleExpectation{"mavic_pro_2017.SRT", 468, 2800, 2950, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"inspire1_2016_ultrasonic.SRT", 310, 1750, 1900, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"matrice300_2022_crlf.srt", 381, 1500, 1650, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"legacy_f28_2017_last_block_truncated.SRT", 19, 0, 50, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"mavic_pro_2017_two_files_concatenated.SRT", 811, 3500, 4000, "wall_clock_computer_zone", "relative"},
         SampleExpectation{"phantom4rtk_2019.SRT", 55, 600, 720, "cue", "relative"},
-        SampleExpectation{"mini5pro_2026.SRT", 5, 0, 1, "wall_clock_local", "relative"},
-        SampleExpectation{"matrice300rtk_h20_2024_multiline.SRT", 7, 0, 1, "wall_clock_local", "absolute"},
-        SampleExpectation{"mavic2pro_2019_bom_noalt_dropped_frames.SRT", 8952, 3000, 4000, "wall_clock_local", ""},
+        SampleExpectation{"mini5pro_2026.SRT", 5, 0, 1, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"matrice300rtk_h20_2024_multiline.SRT", 7, 0, 1, "wall_clock_computer_zone", "absolute"},
+        SampleExpectation{"mavic2pro_2019_bom_noalt_dropped_frames.SRT", 8952, 3000, 4000, "wall_clock_computer_zone", ""},
         SampleExpectation{"mini2_2021_airdata.gpx", 10941, 700, 780, "utc", "gps"}),
     [](const auto& info) {
         std::string n = info.param.file;
@@ -175,7 +175,11 @@ TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {
     options.formats = kDefaultFormats | format_nmea | format_mgjson;
     ConvertReport r = convert_file(input, dir.path() / "out" / "deeper", options);
     EXPECT_EQ(r.track_name, "DJI_0007");
-    ASSERT_EQ(r.output_files.size(), 6u);
+    // No dates in these blocks: NMEA, which needs one on every point, is left out and said so.
+    ASSERT_EQ(r.output_files.size(), 5u);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0].code, WarningCode::format_skipped_no_dates);
+    EXPECT_EQ(r.warnings[0].detail, ".nmea");
     for (const fs::path& f : r.output_files) {
         EXPECT_TRUE(fs::exists(f)) << f;
         EXPECT_EQ(f.stem(), "DJI_0007");

@@ -214,4 +214,14 @@ void bind_options(nb::module_& m) {
     m.attr("ConversionOptions").attr("__hash__") = nb::none();
 }
 
+engine::ConvertOptions options_from_python(nb::handle options, const engine::ConvertOptions& fallback) {
+    if (options.is_none()) return fallback;
+    if (!nb::isinstance<ConvertOptions>(options)) {
+        const std::string msg = std::string("options bir ConversionOptions ya da None olmalı, ") +
+                                nb::type_name(options.type()).c_str() + " verildi";
+        throw nb::type_error(msg.c_str());
+    }
+    return nb::cast<const ConvertOptions&>(options);
+}
+
 }  // namespace trakvia::converter
