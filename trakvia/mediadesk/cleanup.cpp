@@ -1,6 +1,6 @@
 // cleanup_dji_files: deletes the LRF, SRT or video files of matching file sets, or lists them.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 // collect_conversion_inputs: the telemetry files a batch conversion reads from a file or folder.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 #include "pyglue/imports.hpp"
 
 #include <array>

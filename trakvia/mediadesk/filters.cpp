@@ -1,7 +1,7 @@
 // Index and date/age filters: parse_index_filter, matches_date_or_age_filter and the validity
 // check of a date/age filter text (check_date_filter) that the command line and the window use.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include <algorithm>
 #include <array>

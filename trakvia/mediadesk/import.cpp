@@ -1,7 +1,7 @@
 // import_dji_file_sets and import_dji_files: copy the videos and telemetry of file sets into one
 // flat folder (the rules of the copy: set_importer.cpp).
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 #include "part_files.hpp"
 #include "set_importer.hpp"
 

@@ -1,7 +1,7 @@
 // Which folders of an SD card hold its media: resolve_dji_directory (the card's first media
 // folder) and resolve_dji_directories (every media folder of the card, which the scan walks).
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include <array>
 

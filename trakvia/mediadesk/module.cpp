@@ -4,7 +4,7 @@
 
 #include "file_set.hpp"
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 namespace trakvia::mediadesk {
 

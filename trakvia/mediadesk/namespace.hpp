@@ -1,17 +1,17 @@
-// The pyglue helpers the mediadesk function bodies call unqualified, and the spec builders of the
-// functions that are not declared with pyglue::def. The filter rules are in filters.hpp.
+// The spec builders and the py_name alias that scan.cpp still uses; everything else is in
+// pyglue_names.hpp and plain_file.hpp, which this includes for the files that include it.
 #pragma once
 
+#include "plain_file.hpp"
+#include "pyglue_names.hpp"
+
 #include "pyglue/function.hpp"
-#include "pyglue/values.hpp"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace trakvia::mediadesk {
-
-namespace nb = nanobind;
 
 // A positional-or-keyword parameter; a null `default_value` makes it required.
 inline pyglue::Param param(std::string name, std::string annotation, nb::object default_value = nb::object()) {
@@ -36,29 +36,5 @@ inline pyglue::FunctionSpec function_spec(const char* name, std::vector<pyglue::
 
 // The interned name object for an attribute, method or keyword name (see pyglue::interned).
 inline nb::handle py_name(const char* text) { return pyglue::interned(text); }
-
-// Checked C API results, truth and membership tests, str concatenation: pyglue/values.hpp.
-using pyglue::checked;
-using pyglue::concat;
-using pyglue::contains;
-using pyglue::is_true;
-
-// `os.path` as the module's `os` name gives it at this moment: pyglue/globals.hpp.
-using pyglue::os_path;
-
-// Whether `path` is a regular file itself, not a link to one nor a folder or device (os.lstat);
-// a path that cannot be examined is none.
-inline bool is_plain_file(const pyglue::Globals& g, nb::handle path) {
-    constexpr long kTypeMask = 0170000, kRegular = 0100000;  // S_IFMT, S_IFREG: the same on Windows
-    try {
-        const long mode = nb::cast<long>(g["os"].attr(py_name("lstat"))(path).attr(py_name("st_mode")));
-        return (mode & kTypeMask) == kRegular;
-    } catch (const nb::python_error& e) {
-        if (!e.matches(PyExc_OSError)) {
-            throw;
-        }
-        return false;
-    }
-}
 
 }  // namespace trakvia::mediadesk

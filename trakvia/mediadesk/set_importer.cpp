@@ -12,7 +12,7 @@
 // between two suffixes.
 #include "set_importer.hpp"
 
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 #include "part_files.hpp"
 #include "safe_copy.hpp"
 
