@@ -72,10 +72,8 @@ nb::object run_cleanup(const pyglue::Globals& g, nb::handle args) {
         "date_filter"_a = text_or_empty(args.attr("date")), "index_filter"_a = text_or_empty(args.attr("index")),
         "dry_run"_a = args.attr("dry_run"), "on_skip"_a = on_skip);
     const std::vector<nb::object> parts = unpack(result, 3);
-    const char* label = is_true(args.attr("dry_run")) ? "[DRY-RUN SİMÜLASYON]" : "[TEMİZLENDİ]";
-    print_line(g, Line() << label << " Silinen " << args.attr("type").attr("upper")()
-                         << " dosya sayısı: " << parts[0] << " | Kazanılan Alan: "
-                         << fixed(g, divided(parts[1], nb::int_(1024)), ".1f") << " KB");
+    nb::object summary_line = checked(PyImport_ImportModule("trakvia.mediadesk")).attr("cleanup_summary_line");
+    print_line(g, Line() << summary_line(args.attr("type"), parts[0], parts[1], args.attr("dry_run")));
     for (nb::handle path : nb::iter(parts[2])) {
         print_line(g, Line() << "  - " << path);
     }

@@ -1,4 +1,5 @@
-// The convert command: every telemetry file of a file or folder into GPS tracks.
+// The convert command: every telemetry file of a file or folder into GPS tracks. Its report lines
+// come from the converter, which words them for the window too.
 #include "cli.hpp"
 
 #include "command_arguments.hpp"
@@ -15,8 +16,8 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
         return nb::int_(1);
     }
     nb::object output = args.attr("output");
+    nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
     if (!is_true(output)) {
-        nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
         output = os_path(g, "join")(g["os"].attr("getcwd")(), converter.attr("DEFAULT_OUTPUT_FOLDER"));
     }
     nb::object output_dir = os_path(g, "abspath")(output);
@@ -29,13 +30,7 @@ nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     ConversionRun run(options, inputs);
     for (nb::handle path : nb::iter(inputs)) {
         nb::object result = run.convert(g, path, output_dir);
-        print_line(g, Line() << "[OK] " << os_path(g, "basename")(path) << " -> "
-                             << result.attr("filtered_point_count") << " nokta, "
-                             << fixed(g, divided(result.attr("total_distance_m"), nb::float_(1000.0)), ".2f")
-                             << " km, Maks Hız: " << fixed(g, result.attr("max_speed_kmh"), ".1f")
-                             << " km/s, Güç: " << fixed(g, result.attr("max_power_w"), ".0f")
-                             << " W, Çıktılar: " << length(g, result.attr("output_files"))
-                             << " dosya");
+        print_line(g, Line() << converter.attr("conversion_report_line")(path, result));
     }
     return nb::int_(0);
 }

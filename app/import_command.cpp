@@ -1,4 +1,5 @@
 // The import command: file sets copied from a card, then their telemetry converted beside them.
+// The track lines come from the converter, which words them for the window too.
 #include "cli.hpp"
 
 #include "command_arguments.hpp"
@@ -20,15 +21,14 @@ nb::object run_import(const pyglue::Globals& g, nb::handle args) {
     print_line(g, Line() << "[İÇE AKTARILDI] " << parts[0] << " dosya '" << args.attr("dest")
                          << "' klasörüne kopyalandı.");
     nb::object options = g["ConversionOptions"]();
+    nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
     ConversionRun run(options, parts[1]);
     for (nb::handle path : nb::iter(parts[1])) {
         if (!is_true(path.attr("lower")().attr("endswith")(".srt"))) {
             continue;
         }
         nb::object converted = run.convert(g, path, args.attr("dest"));
-        print_line(g, Line() << "  -> GPX Dönüştürüldü: " << converted.attr("track_name") << " ("
-                             << converted.attr("filtered_point_count") << " nokta, "
-                             << fixed(g, converted.attr("total_distance_m"), ".0f") << " m)");
+        print_line(g, Line() << converter.attr("imported_track_line")(converted));
     }
     return nb::int_(0);
 }

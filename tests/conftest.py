@@ -1,4 +1,5 @@
 """Shared pytest set-up: the built bundle goes first on sys.path so every test imports what ships."""
+import importlib
 import os
 import pathlib
 import sys
@@ -38,3 +39,15 @@ def shared_data() -> pathlib.Path:
             pytest.fail(f"{SHARED_DATA} is not present (CI=true: the sample tests must run)", pytrace=False)
         pytest.skip("../shared/data is not present")
     return SHARED_DATA
+
+
+def import_probe(name: str):
+    """A test-only extension module built beside the bundle, in build/<name>/; skips when absent."""
+    probe_dir = BUNDLE_DIR.parent / name
+    if not probe_dir.is_dir():
+        pytest.skip(f"{name} not built in {probe_dir}")
+    sys.path.insert(0, str(probe_dir))
+    try:
+        return importlib.import_module(name)
+    finally:
+        sys.path.remove(str(probe_dir))

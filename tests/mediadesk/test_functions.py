@@ -26,7 +26,8 @@ MODULE_NAMES = [
     "resolve_dji_directories", "import_dji_file_sets",
 ]
 # The rules the command line and the window share, bound after the fixed interface.
-SHARED_NAMES = ["check_date_filter", "collect_conversion_inputs", "CLEANUP_TYPES", "ALL_FILTER_WORDS"]
+SHARED_NAMES = ["check_date_filter", "collect_conversion_inputs", "cleanup_summary_line", "CLEANUP_TYPES",
+                "ALL_FILTER_WORDS"]
 
 
 def test_names_are_bound_in_order():

@@ -2,7 +2,6 @@
 pyglue_probe module (built beside the bundle, never shipped)."""
 import errno
 import gc
-import importlib
 import inspect
 import pickle
 import sys
@@ -11,17 +10,12 @@ import weakref
 
 import pytest
 
+from conftest import import_probe
+
 
 @pytest.fixture(scope="module")
-def probe(bundle_dir):
-    probe_dir = bundle_dir.parent / "pyglue_probe"
-    if not probe_dir.is_dir():
-        pytest.skip(f"pyglue_probe not built in {probe_dir}")
-    sys.path.insert(0, str(probe_dir))
-    try:
-        return importlib.import_module("pyglue_probe")
-    finally:
-        sys.path.remove(str(probe_dir))
+def probe():
+    return import_probe("pyglue_probe")
 
 
 REFERENCE_DEFS = """

@@ -13,7 +13,7 @@ def make_card(tmp_path, name):
     return mediadesk.create_sample_dji_sdcard_structure(str(tmp_path / name))
 
 
-def test_a_card_is_found_selected_and_its_removal_said(open_window, qtbot, tmp_path, mounted_volumes):
+def test_a_card_is_found_selected_and_its_removal_said(open_window, qtbot, answers, tmp_path, mounted_volumes):
     workspace = tmp_path / "ws"
     workspace.mkdir()
     win = open_window(str(workspace))
@@ -33,6 +33,8 @@ def test_a_card_is_found_selected_and_its_removal_said(open_window, qtbot, tmp_p
     assert tab.lbl_summary.text().startswith("Kart çıkarıldı")
     tab.btn_refresh.click()                            # Yenile does not pretend the folder is empty
     assert tab.lbl_summary.text().startswith("Kart çıkarıldı")
+    tab.btn_import.click()                             # nor does an action on the empty table
+    assert answers.of("error")[-1][2].startswith("Kart çıkarıldı")
 
 
 def test_a_card_present_at_start_is_chosen(open_window, qtbot, tmp_path, mounted_volumes):

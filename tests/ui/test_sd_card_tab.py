@@ -67,6 +67,27 @@ def test_cleanup_confirmation_lists_exactly_the_dry_run(window, qtbot, answers, 
     assert table_indexes(tab) == (["0001", "0002", "0003", "0004"] if target == "lrf" else ["0001", "0003"])
 
 
+def test_a_locked_file_is_named_with_a_turkish_reason_and_the_summary_counts_the_rest(window, qtbot, answers,
+                                                                                        sample_card, monkeypatch):
+    import types
+    real_os = mediadesk.os
+
+    def remove(path):
+        if os.path.basename(path) == "DJI_0002.LRF":
+            raise PermissionError(13, "Permission denied", path)
+        real_os.remove(path)
+
+    monkeypatch.setattr(mediadesk, "os", types.SimpleNamespace(**{**vars(real_os), "remove": remove}))
+    tab = window.sd_tab
+    tab.btn_cleanup.click()
+    qtbot.waitUntil(lambda: bool(answers.of("error")), timeout=10000)
+    log = tab.tasks.log.toPlainText()
+    locked = os.path.join(sample_card, "DCIM", "DJI_001", "DJI_0002.LRF")
+    assert "[TEMİZLENDİ] Silinen LRF dosya sayısı: 3 | Kazanılan Alan: " in log
+    assert f"Silinemedi, atlandı: {locked} (Bu işlem için erişim izni yok.)" in log and "Permission" not in log
+    assert answers.of("error")[0][2].startswith("1 dosya silinemedi")
+
+
 def test_cleanup_refused_or_dry_run_deletes_nothing(window, qtbot, answers, sample_card):
     tab = window.sd_tab
     before = sorted(os.listdir(os.path.join(sample_card, "DCIM", "DJI_001")))

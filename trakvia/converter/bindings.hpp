@@ -22,6 +22,7 @@ void bind_convert(nb::module_& m);
 void bind_samples(nb::module_& m);
 void bind_choices(nb::module_& m);
 void bind_output_names(nb::module_& m);
+void bind_report_lines(nb::module_& m);
 void bind_track(nb::module_& m);
 
 // The engine's time-zone lookup from a position (zone_lookup.cpp); takes the GIL itself.

@@ -11,4 +11,5 @@ NB_MODULE(converter, m) {
     bind_samples(m);
     bind_choices(m);
     bind_output_names(m);
+    bind_report_lines(m);
 }

@@ -75,7 +75,7 @@ constinit const pyglue::Definition collect_conversion_inputs_def = pyglue::def<k
     {.name = "collect_conversion_inputs",
      .returns = "List[str]",
      .doc = "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörleri "
-            "gezilir, çıktı klasörü ve Trakvia'nın yazdığı izler atlanır, uzantısı `extensions` içinde "
-            "olanlar alınır."});
+            "gezilir, çıktı klasörü ve programın daha önce yazdığı izler atlanır, uzantısı `extensions` "
+            "içinde olanlar alınır."});
 
 }  // namespace trakvia::mediadesk

@@ -5,6 +5,7 @@
 #include "file_set.hpp"
 #include "functions.hpp"
 #include "pyglue_names.hpp"
+#include "scan_bindings.hpp"
 
 namespace trakvia::mediadesk {
 
@@ -54,16 +55,13 @@ void exec_body(PyObject* m) {
     bind(module, "_RE_DATE_EXACT", re.attr("compile")(nb::str(kDateExactPattern)));
 
     bind(module, "DjiFileSet", make_dji_file_set_class(g));
+    remember_scan_bindings(g);  // everything the scan reaches is bound by now
 
-    pyglue::add_function(module, resolve_dji_directory_def);
-    for (const pyglue::Definition* definition : {&parse_index_filter_def, &matches_date_or_age_filter_def}) {
-        pyglue::add_function(module, *definition);
-    }
-    pyglue::add_function(module, list_dji_files_spec());
     for (const pyglue::Definition* definition :
-         {&cleanup_dji_files_def, &import_dji_files_def, &play_dji_file_by_index_def,
+         {&resolve_dji_directory_def, &parse_index_filter_def, &matches_date_or_age_filter_def, &list_dji_files_def,
+          &cleanup_dji_files_def, &import_dji_files_def, &play_dji_file_by_index_def,
           &create_sample_dji_sdcard_structure_def, &resolve_dji_directories_def, &import_dji_file_sets_def,
-          &check_date_filter_def, &collect_conversion_inputs_def}) {
+          &check_date_filter_def, &collect_conversion_inputs_def, &cleanup_summary_line_def}) {
         pyglue::add_function(module, *definition);
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());

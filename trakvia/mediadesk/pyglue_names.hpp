@@ -11,6 +11,7 @@ namespace nb = nanobind;
 using pyglue::checked;   // a C API result, or its Python error thrown
 using pyglue::concat;    // str + str
 using pyglue::contains;  // `item in container`
+using pyglue::interned;  // the interned str of an attribute, method or keyword name
 using pyglue::is_true;   // bool(value)
 using pyglue::os_path;   // the module's os.path at the moment of the call
 

@@ -119,12 +119,10 @@ class ConvertTab(QWidget):
         self.settings.set_text(WindowSettings.OUTPUT_FOLDER, output)
         return self.tasks.start("Dönüştürülüyor", job, self._on_converted, destination=output)
 
-    def _on_converted(self, summary: dict) -> None:
-        line = f"Bitti: {summary['converted']} dosya dönüştürüldü, {summary['outputs']} çıktı yazıldı."
-        if summary["failed"]:
-            line += f" {summary['failed']} dosya dönüştürülemedi (ayrıntılar yukarıda)."
+    def _on_converted(self, batch) -> None:
+        line = f"Bitti: {batch.counts()}"
         self.tasks.append_log(line)
-        if summary["failed"]:
+        if batch.failed or not batch.converted:
             dialogs.show_error(self, "Dönüştür", line)
 
     def _on_start(self) -> None:

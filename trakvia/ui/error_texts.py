@@ -49,6 +49,15 @@ def _disk_full(exc: OSError, destination: Optional[str]) -> str:
     return f"Hedef diskte yer kalmadı: {where}\nYer açıp yeniden deneyin; yarım kalan dosya bırakılmadı."
 
 
+def file_error_reason(exc: OSError) -> str:
+    """Why a file operation failed, in Turkish, without the file's name."""
+    reason = _REASONS.get(exc.errno)
+    if reason is None:
+        reason = f"Dosya işlemi başarısız oldu (hata kodu {exc.errno})." if exc.errno else \
+            "Dosya işlemi başarısız oldu."
+    return reason
+
+
 def describe_error(exc: BaseException, destination: Optional[str] = None) -> str:
     """A clear Turkish sentence for an exception, with the file concerned when known.
     `destination` is the folder being written to, named when the disk there is full."""
@@ -57,11 +66,7 @@ def describe_error(exc: BaseException, destination: Optional[str] = None) -> str
             return _disk_full(exc, destination)
         name = shown_path(exc.filename)
         where = f"\n\nDosya: {name}" if name else ""
-        reason = _REASONS.get(exc.errno)
-        if reason is None:
-            reason = f"Dosya işlemi başarısız oldu (hata kodu {exc.errno})." if exc.errno else \
-                "Dosya işlemi başarısız oldu."
-        return reason + where
+        return file_error_reason(exc) + where
     if isinstance(exc, ValueError):
         # The media manager, the converter and this window word these themselves, in Turkish:
         # expected conditions such as an unreadable filter or a card that changed.

@@ -14,10 +14,6 @@ def format_size(num_bytes: int) -> str:
     return f"{value:.1f} GB"
 
 
-def format_kb(num_bytes: int) -> str:
-    return f"{num_bytes / 1024:.1f} KB"
-
-
 def format_date(stamp: datetime) -> str:
     return stamp.strftime("%Y-%m-%d %H:%M")
 

@@ -290,32 +290,46 @@ class SdCardTab(QWidget):
         self.set_folder(sd_root)
         self.refresh()
 
+    def _nothing_to_do(self, title: str, text: str) -> None:
+        """Says why an action has no sets: a pulled card is named as such, not as an empty list."""
+        card = self._pulled_card
+        if card is not None and card.holds(self.listed_folder) and not os.path.isdir(self.listed_folder):
+            dialogs.show_error(self, title, f"Kart çıkarıldı: {card.name()}. Kartı yeniden takın ya da başka "
+                                            "bir klasör seçin.")
+        else:
+            dialogs.show_info(self, title, text)
+
     def _on_import(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "İçe aktar", "İçe aktarılacak set yok.")
+            self._nothing_to_do("İçe aktar", "İçe aktarılacak set yok.")
             return
         start = self.settings.text(WindowSettings.IMPORT_DESTINATION) or self.base_dir
         dest = dialogs.choose_folder(self, "Hedef klasörü seçin", start)
         if not dest:
             return
         self.settings.set_text(WindowSettings.IMPORT_DESTINATION, dest)
-        source, indexes = self.listed_folder, [s.index for s in sets]
+        source = self.listed_folder
         convert = self.chk_convert_on_import.isChecked()
         self.tasks.start("İçe aktarılıyor",
                          lambda task: media_actions.import_sets(task, source, dest, sets, convert),
                          self._on_imported, destination=dest)
 
-    def _on_imported(self, summary: dict) -> None:
-        text = f"{summary['copied']} dosya '{summary['dest']}' klasörüne kopyalandı."
-        if summary["tracks"]:
-            text += f"\n{summary['tracks']} GPS izi üretildi."
-        dialogs.show_info(self, "İçe aktarma tamamlandı", text)
+    def _on_imported(self, result) -> None:
+        for line in result.track_lines():
+            self.tasks.append_log(f"  {line}")
+        text = "\n".join(result.copy_lines() + result.track_lines())
+        if result.missing_on_card or result.track_failures:
+            dialogs.show_error(self, "İçe aktarma eksik kaldı", text)
+        elif not result.copied and result.already_there:
+            dialogs.show_info(self, "İçe aktarma: yeni dosya yok", text)
+        else:
+            dialogs.show_info(self, "İçe aktarma tamamlandı", text)
 
     def _on_cleanup(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "Temizle", "Temizlenecek set yok.")
+            self._nothing_to_do("Temizle", "Temizlenecek set yok.")
             return
         folder = self.listed_folder
         target = self.cmb_cleanup_type.currentData()
@@ -352,9 +366,11 @@ class SdCardTab(QWidget):
         self.tasks.append_log(media_actions.cleanup_summary(done, target, dry_run=False))
         for path in done.paths:
             self.tasks.append_log(f"  - {path}")
-        missed = plan.count - done.count
+        for path, reason in done.skipped:
+            self.tasks.append_log(f"Silinemedi, atlandı: {path} ({reason})")
+        missed = len(done.skipped) or plan.count - done.count
         if missed > 0:
-            dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (kullanımda ya da izin yok). "
+            dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (ayrıntılar kayıtlarda). "
                                                  f"{done.count} dosya silindi.")
         self.refresh()
 
@@ -364,7 +380,7 @@ class SdCardTab(QWidget):
     def _on_play(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "Oynat", "Oynatılacak set yok.")
+            self._nothing_to_do("Oynat", "Oynatılacak set yok.")
             return
         folder, index = self.listed_folder, sets[0].index
         self.tasks.start("Oynatıcı açılıyor", lambda task: (index, media_actions.play_set(folder, index)),

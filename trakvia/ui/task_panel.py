@@ -38,7 +38,7 @@ class TaskPanel(QWidget):
         self.btn_log.setToolTip("İşlem kayıtlarını göster / gizle")
         self.status.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)   # long texts never widen the window
         row = QHBoxLayout()
-        row.addWidget(self.status, 2)
+        row.addWidget(self.status, 3)
         row.addWidget(self.progress, 1)
         row.addWidget(self.btn_cancel)
         row.addWidget(self.btn_log)
@@ -65,6 +65,7 @@ class TaskPanel(QWidget):
         self._title, self._on_done = title, on_done
         thread = TaskThread(job, self, destination)
         thread.progress.connect(self._on_progress)
+        thread.byte_progress.connect(self._on_byte_progress)
         thread.log_line.connect(self.append_log)
         thread.succeeded.connect(self._on_succeeded)
         thread.failed.connect(self._on_failed)
@@ -101,6 +102,15 @@ class TaskPanel(QWidget):
         self.log.setVisible(shown)
         self.btn_log.setArrowType(Qt.DownArrow if shown else Qt.RightArrow)
 
+    def _on_byte_progress(self, done: int, total: int, text: str) -> None:
+        """Bytes are shown as a share; the text says how much, how fast and how long still."""
+        if total > 0:
+            self.progress.setFormat("%p%")
+            self.progress.setRange(0, 1000)
+            self.progress.setValue(done * 1000 // total)
+        if text:
+            self.status.setText(text)
+
     def _on_progress(self, done: int, total: int, text: str) -> None:
         if total > 0:
             self.progress.setFormat("%v / %m")
@@ -110,8 +120,16 @@ class TaskPanel(QWidget):
             self.status.setText(text)
 
     def _on_succeeded(self, result: Any) -> None:
+        late = self.thread is not None and self.thread.cancel_requested
         self._release()
-        self.status.setText(f"{self._title}: tamamlandı.")
+        if late:
+            # The last step could not be stopped half-way and ran to its end: say so, rather
+            # than leave "İptal ediliyor…" to be read as "stopped".
+            self.status.setText(f"{self._title}: iptal edilemeden tamamlandı.")
+            self.append_log("[BİLGİ] İptal istendiğinde son adım sürüyordu ve yarıda kesilemedi; "
+                            "işlem tamamlandı, sonuçlar aşağıda.")
+        else:
+            self.status.setText(f"{self._title}: tamamlandı.")
         self.progress.setRange(0, 1)
         self.progress.setValue(1)
         self.progress.setFormat("Tamamlandı")
@@ -125,10 +143,11 @@ class TaskPanel(QWidget):
         self._reset_progress()
         dialogs.show_error(self, self._title, message)
 
-    def _on_cancelled(self) -> None:
+    def _on_cancelled(self, done_so_far: str) -> None:
         self._release()
         self.status.setText(f"{self._title}: iptal edildi.")
-        self.append_log(f"[İPTAL] {self._title} kullanıcı tarafından durduruldu.")
+        line = f"[İPTAL] {self._title} kullanıcı tarafından durduruldu."
+        self.append_log(f"{line} {done_so_far}" if done_so_far else line)
         self._reset_progress()
 
     def _release(self) -> None:
