@@ -1,13 +1,20 @@
 // _run_cli, the command runner, with the list, cleanup and play commands.
 #include "cli.hpp"
 
+#include "command_arguments.hpp"
+#include "report_line.hpp"
+
+#include <array>
+
 namespace trakvia::app {
 namespace {
 
 using namespace nb::literals;
 
-nb::object run_cli_body(const pyglue::Globals& g, const std::vector<nb::object>& params) {
-    nb::handle args = params[0];
+constexpr auto kRunCliParams = std::to_array<pyglue::ParamDef>({{"args", "argparse.Namespace"}});
+
+nb::object run_cli(const pyglue::Globals& g, const pyglue::Args<kRunCliParams>& params) {
+    nb::handle args = params["args"];
     nb::object command = args.attr("command");
     using Branch = nb::object (*)(const pyglue::Globals&, nb::handle);
     static const struct {
@@ -92,13 +99,7 @@ nb::object run_play(const pyglue::Globals& g, nb::handle args) {
     return nb::int_(1);
 }
 
-pyglue::FunctionSpec run_cli_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "_run_cli";
-    spec.params = {{"args", "argparse.Namespace", nb::object()}};
-    spec.return_annotation = "int";
-    spec.body = run_cli_body;
-    return spec;
-}
+constinit const pyglue::Definition run_cli_def =
+    pyglue::def<kRunCliParams, run_cli>({.name = "_run_cli", .returns = "int"});
 
 }  // namespace trakvia::app

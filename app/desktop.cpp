@@ -3,7 +3,11 @@
 #include "desktop.hpp"
 
 #include "cli.hpp"
+#include "report_line.hpp"
 
+#include "pyglue/imports.hpp"
+
+#include <array>
 #include <string>
 
 namespace trakvia::app {
@@ -11,26 +15,10 @@ namespace trakvia::app {
 namespace {
 
 using namespace nb::literals;
+using pyglue::import_name;
 
-// `from <module_name> import <name>`: the interpreter's import, then the attribute; a missing
-// name raises ImportError("cannot import name ...") as the statement does.
-nb::object import_name(const pyglue::Globals& g, const char* module_name, const char* name) {
-    nb::list fromlist;
-    fromlist.append(nb::str(name));
-    nb::object module = checked(
-        PyImport_ImportModuleLevel(module_name, g.dict().ptr(), nullptr, fromlist.ptr(), 0));
-    PyObject* value = PyObject_GetAttrString(module.ptr(), name);
-    if (value == nullptr) {
-        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
-            throw nb::python_error();
-        }
-        PyErr_Clear();
-        nb::object message = checked(PyUnicode_FromFormat("cannot import name '%s' from '%s'", name, module_name));
-        PyErr_SetImportError(message.ptr(), nb::str(module_name).ptr(), nullptr);
-        throw nb::python_error();
-    }
-    return nb::steal(value);
-}
+// The module whose namespace `g` is, for the functions main() makes as it runs.
+nb::object module_of(const pyglue::Globals& g) { return checked(PyImport_GetModule(g["__name__"].ptr())); }
 
 // Calls `obj.<method>(value)` only when the object has that method (older Qt versions lack some).
 void call_if_present(nb::handle obj, const char* method, nb::handle value) {
@@ -73,10 +61,16 @@ constexpr struct {
 
 // _capture_all_tabs(): the state it shares with main() (app, win, shot_dir) arrives as
 // keyword-only defaults, so the timer calls it without arguments.
-nb::object capture_all_tabs_body(const pyglue::Globals& g, const std::vector<nb::object>& params) {
-    nb::handle app = params[0];
-    nb::handle win = params[1];
-    nb::handle shot_dir = params[2];
+constexpr auto kCaptureParams = std::to_array<pyglue::ParamDef>({
+    {.name = "app", .default_value = pyglue::default_supplied, .kind = pyglue::ParamKind::keyword_only},
+    {.name = "win", .default_value = pyglue::default_supplied, .kind = pyglue::ParamKind::keyword_only},
+    {.name = "shot_dir", .default_value = pyglue::default_supplied, .kind = pyglue::ParamKind::keyword_only},
+});
+
+nb::object capture_all_tabs(const pyglue::Globals& g, const pyglue::Args<kCaptureParams>& args) {
+    nb::handle app = args["app"];
+    nb::handle win = args["win"];
+    nb::handle shot_dir = args["shot_dir"];
 
     nb::object worker = g["getattr"](win, "_preview_worker", nb::none());
     if (!worker.is_none() && is_true(worker.attr("isRunning")())) {
@@ -106,20 +100,10 @@ nb::object capture_all_tabs_body(const pyglue::Globals& g, const std::vector<nb:
     return nb::none();
 }
 
-nb::object make_capture_routine(const pyglue::Globals& g, nb::handle app, nb::handle win, nb::handle shot_dir) {
-    nb::object module = checked(PyImport_GetModule(g["__name__"].ptr()));
-    pyglue::FunctionSpec spec;
-    spec.name = "_capture_all_tabs";
-    spec.qualname = "main.<locals>._capture_all_tabs";
-    spec.doc = "Sekmelerin ve HUD temalarının ekran görüntülerini kaydeder, sonra pencereyi kapatır.";
-    spec.params = {
-        {"app", "", nb::borrow(app), pyglue::ParamKind::keyword_only},
-        {"win", "", nb::borrow(win), pyglue::ParamKind::keyword_only},
-        {"shot_dir", "", nb::borrow(shot_dir), pyglue::ParamKind::keyword_only},
-    };
-    spec.body = capture_all_tabs_body;
-    return pyglue::make_function(module, std::move(spec));
-}
+constinit const pyglue::Definition capture_all_tabs_def = pyglue::def<kCaptureParams, capture_all_tabs>(
+    {.name = "_capture_all_tabs",
+     .doc = "Sekmelerin ve HUD temalarının ekran görüntülerini kaydeder, sonra pencereyi kapatır.",
+     .qualname = "main.<locals>._capture_all_tabs"});
 
 // The launcher's single-instance guard (built-in module _trakvia_launcher), claimed when the
 // desktop is about to open: false when another copy's desktop is open; its window has then been
@@ -141,11 +125,18 @@ bool desktop_guard_passed() {
 // when it cannot reach a display (no DISPLAY, a display that does not answer, no platform
 // plugin): a crash instead of a message. Its fatal message becomes a Turkish explanation and
 // exit code 1; other messages are printed as Qt prints them.
-nb::object report_qt_message(const pyglue::Globals& g, const std::vector<nb::object>& params) {
-    const nb::object& mode = params[0];
-    const nb::object& context = params[1];
-    const nb::object& message = params[2];
-    const nb::object& fatal = params[3];
+constexpr auto kQtMessageParams = std::to_array<pyglue::ParamDef>({
+    {"mode"},
+    {"context"},
+    {"message"},
+    {.name = "fatal", .default_value = pyglue::default_supplied, .kind = pyglue::ParamKind::keyword_only},
+});
+
+nb::object report_qt_message(const pyglue::Globals& g, const pyglue::Args<kQtMessageParams>& args) {
+    const nb::object& mode = args["mode"];
+    const nb::object& context = args["context"];
+    const nb::object& message = args["message"];
+    const nb::object& fatal = args["fatal"];
     nb::object err = g["sys"].attr("stderr");
     if (!mode.equal(fatal)) {
         nb::object category = context.attr("category");
@@ -181,25 +172,14 @@ nb::object report_qt_message(const pyglue::Globals& g, const std::vector<nb::obj
     return nb::none();
 }
 
-nb::object make_message_handler(const pyglue::Globals& g, nb::handle fatal) {
-    nb::object module = checked(PyImport_GetModule(g["__name__"].ptr()));
-    pyglue::FunctionSpec spec;
-    spec.name = "_report_qt_message";
-    spec.params = {
-        {"mode", "", nb::object()},
-        {"context", "", nb::object()},
-        {"message", "", nb::object()},
-        {"fatal", "", nb::borrow(fatal), pyglue::ParamKind::keyword_only},
-    };
-    spec.body = report_qt_message;
-    return pyglue::make_function(module, std::move(spec));
-}
+constinit const pyglue::Definition report_qt_message_def =
+    pyglue::def<kQtMessageParams, report_qt_message>({.name = "_report_qt_message"});
 
 // QApplication(argv) with report_qt_message installed while it connects to the display.
 nb::object make_application(const pyglue::Globals& g, nb::handle QApplication) {
     nb::object install = import_name(g, "PyQt5.QtCore", "qInstallMessageHandler");
     nb::object fatal = import_name(g, "PyQt5.QtCore", "QtFatalMsg");
-    nb::object previous = install(make_message_handler(g, fatal));
+    nb::object previous = install(pyglue::make_function(module_of(g), report_qt_message_def, {fatal}));
     nb::object app;
     try {
         app = QApplication(g["sys"].attr("argv"));
@@ -240,7 +220,8 @@ nb::object run_desktop(const pyglue::Globals& g, nb::handle args) {
     if (is_true(screenshot_dir)) {
         nb::object shot_dir = os_path(g, "abspath")(screenshot_dir);
         g["os"].attr("makedirs")(shot_dir, "exist_ok"_a = true);
-        QTimer.attr("singleShot")(800, make_capture_routine(g, app, win, shot_dir));
+        nb::object capture = pyglue::make_function(module_of(g), capture_all_tabs_def, {app, win, shot_dir});
+        QTimer.attr("singleShot")(800, capture);
     }
     return app.attr("exec_")();
 }

@@ -2,7 +2,10 @@
 #include "cli.hpp"
 
 #include "desktop.hpp"
+#include "report_line.hpp"
 #include "start_folder.hpp"
+
+#include <array>
 
 namespace trakvia::app {
 namespace {
@@ -12,10 +15,12 @@ using namespace nb::literals;
 // The type of cleanup's --date: only texts the date/age filter understands get through, so a
 // typo cannot turn into "no filter" and delete every set on the card. The text stays as typed;
 // the media manager's check decides and words the refusal.
-nb::object checked_date_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+constexpr auto kDateFilterParams = std::to_array<pyglue::ParamDef>({{"text", "str"}});
+
+nb::object checked_date_filter(const pyglue::Globals& g, const pyglue::Args<kDateFilterParams>& args) {
     nb::object mediadesk = checked(PyImport_ImportModule("trakvia.mediadesk"));
     try {
-        return mediadesk.attr("check_date_filter")(args[0]);
+        return mediadesk.attr("check_date_filter")(args["text"]);
     } catch (nb::python_error& e) {
         if (!e.matches(PyExc_ValueError)) {
             throw;
@@ -35,14 +40,8 @@ nb::list choice_keys(const char* module, const char* name) {
     return keys;
 }
 
-pyglue::FunctionSpec date_filter_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "date_filter";
-    spec.params = {{"text", "str", nb::object()}};
-    spec.return_annotation = "str";
-    spec.body = checked_date_filter;
-    return spec;
-}
+constinit const pyglue::Definition date_filter_def =
+    pyglue::def<kDateFilterParams, checked_date_filter>({.name = "date_filter", .returns = "str"});
 
 // cleanup's --date type, built once at module start-up. The module initialises only once per
 // process, so one strong reference held for the life of the process is all there is.
@@ -115,7 +114,9 @@ nb::object build_parser(const pyglue::Globals& g, nb::handle description) {
     return parser;
 }
 
-nb::object main_body(const pyglue::Globals& g, const std::vector<nb::object>&) {
+constexpr std::array<pyglue::ParamDef, 0> kMainParams{};
+
+nb::object main_body(const pyglue::Globals& g, const pyglue::Args<kMainParams>&) {
     const nb::str description = (Line() << g["R27_APP_NAME_TR"] << " v" << g["R27_APP_VERSION"]).text();
     nb::object parser = build_parser(g, description);
     nb::object args = parser.attr("parse_args")();
@@ -134,16 +135,10 @@ nb::object main_body(const pyglue::Globals& g, const std::vector<nb::object>&) {
 
 void make_parser_types(nb::handle module) {
     if (date_filter_type == nullptr) {
-        date_filter_type = pyglue::make_function(module, date_filter_spec()).release().ptr();
+        date_filter_type = pyglue::make_function(module, date_filter_def).release().ptr();
     }
 }
 
-pyglue::FunctionSpec main_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "main";
-    spec.return_annotation = "int";
-    spec.body = main_body;
-    return spec;
-}
+constinit const pyglue::Definition main_def = pyglue::def<kMainParams, main_body>({.name = "main", .returns = "int"});
 
 }  // namespace trakvia::app

@@ -13,6 +13,7 @@
 #include "civil_time.hpp"
 #include "numbers.hpp"
 #include "srt_font_tag.hpp"
+#include "srt_lines.hpp"
 
 namespace trakvia::engine {
 
@@ -26,13 +27,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A cue line ("00:00:01,000 --> 00:00:02,000") or an index line is short; a longer line that
 // starts with a digit is content (a date-time with telemetry after it), not searched for "-->".
 constexpr std::size_t kMaxCueOrIndexLineLength = 80;
-
-// Hours, minutes or seconds of a cue time above this are no time: the line is no cue.
-constexpr std::int64_t kMaxCueTimeField = 1000000;
-
-// A cue time's fraction: up to this many digits are read; the first three are milliseconds.
-constexpr int kMaxCueFractionDigits = 9;
-constexpr int kMillisecondDigits = 3;
 
 // The font size the DJI FPV drone writes in its tag, <font size="28">.
 constexpr std::string_view kFpvFontSize = "28";
@@ -86,46 +80,6 @@ constexpr std::array<std::uint8_t, 256> kCharClasses = make_char_classes();
 constexpr std::uint8_t char_class(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
 constexpr bool is_ident_char(char c) { return char_class(c) & kIdent; }
 
-std::string_view trim(std::string_view s) {
-    std::size_t b = 0;
-    for (;;) {
-        while (b < s.size() && (num::is_space(s[b]) || s[b] == '\0')) ++b;
-        if (s.size() - b >= 3 && std::memcmp(s.data() + b, "\xEF\xBB\xBF", 3) == 0) {
-            b += 3;  // a BOM at the start of a file that was joined onto another
-            continue;
-        }
-        break;
-    }
-    std::size_t e = s.size();
-    while (e > b && (num::is_space(s[e - 1]) || s[e - 1] == '\0')) --e;
-    return s.substr(b, e - b);
-}
-
-// "00:01:02,345" (also '.', seconds of 60, and more than three fraction digits meaning
-// milliseconds above 999, both seen in Matrice 300 files).
-bool parse_cue_time(std::string_view s, std::size_t& p, double& seconds) {
-    std::int64_t h = 0, m = 0, sec = 0;
-    if (!num::parse_int(s, p, h) || p >= s.size() || s[p++] != ':') return false;
-    if (!num::parse_int(s, p, m) || p >= s.size() || s[p++] != ':') return false;
-    if (!num::parse_int(s, p, sec)) return false;
-    if (h < 0 || m < 0 || sec < 0 || h > kMaxCueTimeField || m > kMaxCueTimeField || sec > kMaxCueTimeField)
-        return false;
-    double frac = 0.0;
-    if (p < s.size() && (s[p] == ',' || s[p] == '.')) {
-        ++p;
-        std::int64_t v = 0;
-        int digits = 0;
-        while (p < s.size() && is_digit(s[p]) && digits < kMaxCueFractionDigits) {
-            v = v * 10 + (s[p] - '0');
-            ++digits;
-            ++p;
-        }
-        frac = double(v) / num::detail::kExactPow10[std::min(digits, kMillisecondDigits)];
-    }
-    seconds = double(h) * 3600.0 + double(m) * 60.0 + double(sec) + frac;
-    return true;
-}
-
 class SrtParser {
 public:
     explicit SrtParser(const RecordSink& sink) : sink_(sink) {}
@@ -156,7 +110,7 @@ private:
 
 void SrtParser::feed_line(std::string_view raw) {
     ++line_no_;
-    std::string_view line = trim(raw);
+    std::string_view line = trim_line(raw);
     if (line.empty()) {
         prev_blank_ = true;
         return;

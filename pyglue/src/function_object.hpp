@@ -2,7 +2,7 @@
 // argument binding and the call, the signature, the type's slots, and the factory.
 #pragma once
 
-#include "pyglue/function.hpp"
+#include "pyglue/def.hpp"
 
 #include <vector>
 
@@ -49,6 +49,18 @@ PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t narg
 
 // A new inspect.Signature for the function as its attributes stand now (signature.cpp).
 PyObject* build_signature(FunctionObject* f);
+
+// One parameter as the factory takes it: its default already an object (null when required).
+struct ParamRow {
+    const char* name;
+    const char* annotation;  // "" for none
+    nb::object default_value;
+    ParamKind kind;
+};
+
+// The function object for `info`, `params` and `body`, with the module's name and namespace
+// (make_function.cpp).
+nb::object build_function(nb::handle module, const FunctionInfo& info, const std::vector<ParamRow>& params, Body body);
 
 // The function type, created on first use and kept for the life of the process (function_type.cpp).
 PyTypeObject* function_type();

@@ -53,4 +53,8 @@ nb::object Globals::operator[](nb::handle name) const {
     return nb::borrow(value);
 }
 
+nb::object os_path(const Globals& g) { return g["os"].attr(interned("path")); }
+
+nb::object os_path(const Globals& g, const char* name) { return os_path(g).attr(interned(name)); }
+
 }  // namespace pyglue

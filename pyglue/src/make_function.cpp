@@ -1,58 +1,58 @@
-// The factory: checks a FunctionSpec as a def would be checked and builds the function object.
+// The factory: a Definition, with its defaults made into objects, becomes the function object.
 #include "function_object.hpp"
+
+#include "pyglue/def.hpp"
 
 #include <memory>
 #include <stdexcept>
-#include <string>
-#include <unordered_set>
-#include <utility>
 
 namespace pyglue {
 
 using detail::FunctionObject;
 using detail::Impl;
+using detail::ParamRow;
 using detail::function_vectorcall;
 
 namespace {
 
-// Rejects parameter lists a def could not have.
-void check_params(const FunctionSpec& spec) {
-    bool seen_keyword_only = false, seen_default = false;
-    std::unordered_set<std::string> names;
-    for (const Param& p : spec.params) {
-        if (!names.insert(p.name).second) {
-            throw std::invalid_argument(spec.name + ": duplicate parameter '" + p.name + "'");
-        }
-        if (p.kind == ParamKind::keyword_only) {
-            seen_keyword_only = true;
-            continue;
-        }
-        if (seen_keyword_only) {
-            throw std::invalid_argument(spec.name + ": positional parameter '" + p.name + "' after keyword-only ones");
-        }
-        if (p.default_value.is_valid()) {
-            seen_default = true;
-        } else if (seen_default) {
-            throw std::invalid_argument(spec.name + ": parameter without default '" + p.name + "' follows default argument");
-        }
+// The object a table's default stands for; `next_supplied` walks the supplied defaults in order.
+nb::object default_object(const DefaultValue& d, const nb::handle*& next_supplied, const nb::handle* end) {
+    switch (d.kind) {
+        case DefaultValue::Kind::required: return nb::object();
+        case DefaultValue::Kind::none: return nb::none();
+        case DefaultValue::Kind::text: return nb::str(d.text);
+        case DefaultValue::Kind::boolean: return nb::bool_(d.number != 0);
+        case DefaultValue::Kind::integer: return nb::int_(d.number);
+        case DefaultValue::Kind::supplied:
+            if (next_supplied == end) {
+                throw std::invalid_argument("fewer supplied defaults than the parameter table names");
+            }
+            return nb::borrow(*next_supplied++);
     }
-    if (!spec.body) {
-        throw std::invalid_argument(spec.name + ": no body");
-    }
+    return nb::object();
 }
 
-nb::object text_or_none(const std::string& text) {
-    if (text.empty()) {
-        return nb::none();
+std::vector<ParamRow> rows_of(const Definition& definition, std::initializer_list<nb::handle> supplied) {
+    std::vector<ParamRow> rows;
+    rows.reserve(definition.params.size());
+    const nb::handle* next_supplied = supplied.begin();
+    for (const ParamDef& p : definition.params) {
+        rows.push_back({p.name, p.annotation, default_object(p.default_value, next_supplied, supplied.end()), p.kind});
     }
-    return nb::str(text.c_str(), text.size());
+    if (next_supplied != supplied.end()) {
+        throw std::invalid_argument("more supplied defaults than the parameter table names");
+    }
+    return rows;
 }
+
+// The text as a str, or None for "".
+nb::object text_or_none(const char* text) { return *text ? nb::object(nb::str(text)) : nb::none(); }
 
 }  // namespace
 
-nb::object make_function(nb::handle module, FunctionSpec spec) {
-    check_params(spec);
-    PyTypeObject* type = detail::function_type();
+nb::object detail::build_function(nb::handle module, const FunctionInfo& info, const std::vector<ParamRow>& params,
+                                  Body body) {
+    PyTypeObject* type = function_type();
 
     nb::object module_dict = nb::borrow(PyModule_GetDict(module.ptr()));
     if (!module_dict.is_valid()) {
@@ -64,12 +64,12 @@ nb::object make_function(nb::handle module, FunctionSpec spec) {
     }
 
     auto impl = std::make_unique<Impl>();
-    impl->body = spec.body;
+    impl->body = body;
     nb::dict annotations;
     nb::list defaults;
     nb::dict kwdefaults;
-    for (const Param& p : spec.params) {
-        PyObject* name = interned(p.name.c_str()).ptr();
+    for (const ParamRow& p : params) {
+        PyObject* name = interned(p.name).ptr();
         impl->names.push_back(name);
         Py_INCREF(name);
         if (p.kind == ParamKind::positional_or_keyword) {
@@ -80,18 +80,17 @@ nb::object make_function(nb::handle module, FunctionSpec spec) {
         } else if (p.default_value.is_valid()) {
             kwdefaults[nb::handle(name)] = p.default_value;
         }
-        if (!p.annotation.empty()) {
-            annotations[nb::handle(name)] = nb::str(p.annotation.c_str(), p.annotation.size());
+        if (*p.annotation) {
+            annotations[nb::handle(name)] = nb::str(p.annotation);
         }
     }
-    if (!spec.return_annotation.empty()) {
-        annotations["return"] = nb::str(spec.return_annotation.c_str(), spec.return_annotation.size());
+    if (*info.returns) {
+        annotations["return"] = nb::str(info.returns);
     }
-    const std::string& qualname = spec.qualname.empty() ? spec.name : spec.qualname;
 
-    nb::object name = nb::str(spec.name.c_str(), spec.name.size());
-    nb::object qualname_obj = nb::str(qualname.c_str(), qualname.size());
-    nb::object doc = text_or_none(spec.doc);
+    nb::object name = nb::str(info.name);
+    nb::object qualname = nb::str(*info.qualname ? info.qualname : info.name);
+    nb::object doc = text_or_none(info.doc);
     nb::object defaults_tuple;
     if (nb::len(defaults)) {
         defaults_tuple = nb::steal(PyList_AsTuple(defaults.ptr()));
@@ -106,7 +105,7 @@ nb::object make_function(nb::handle module, FunctionSpec spec) {
     }
     f->vectorcall = function_vectorcall;
     f->name = name.release().ptr();
-    f->qualname = qualname_obj.release().ptr();
+    f->qualname = qualname.release().ptr();
     f->module = Py_NewRef(module_name ? module_name : Py_None);
     f->doc = doc.release().ptr();
     f->annotations = annotations.release().ptr();
@@ -121,10 +120,13 @@ nb::object make_function(nb::handle module, FunctionSpec spec) {
     return nb::steal(reinterpret_cast<PyObject*>(f));
 }
 
-void add_function(nb::handle module, FunctionSpec spec) {
-    std::string name = spec.name;
-    nb::object fn = make_function(module, std::move(spec));
-    if (PyModule_AddObjectRef(module.ptr(), name.c_str(), fn.ptr()) < 0) {
+nb::object make_function(nb::handle module, const Definition& definition, std::initializer_list<nb::handle> supplied) {
+    return detail::build_function(module, definition.info, rows_of(definition, supplied), definition.body);
+}
+
+void add_function(nb::handle module, const Definition& definition, std::initializer_list<nb::handle> supplied) {
+    nb::object fn = make_function(module, definition, supplied);
+    if (PyModule_AddObjectRef(module.ptr(), definition.info.name, fn.ptr()) < 0) {
         throw nb::python_error();
     }
 }

@@ -3,7 +3,9 @@
 
 #include <nanobind/stl/string.h>
 
-#include "pyglue/function.hpp"
+#include <array>
+
+#include "pyglue/def.hpp"
 #include "trakvia/engine/convert.hpp"
 
 namespace trakvia::converter {
@@ -42,6 +44,26 @@ nb::list warning_codes(const ConvertReport& r) {
     return out;
 }
 
+constexpr auto kConvertParams = std::to_array<pyglue::ParamDef>({
+    {"input_path", "str | os.PathLike"},
+    {"output_dir", "str | os.PathLike"},
+    {"options", "ConversionOptions | None", pyglue::default_none},
+});
+
+nb::object convert_srt_file(const pyglue::Globals&, const pyglue::Args<kConvertParams>& args) {
+    const std::filesystem::path input = path_from_python(args["input_path"]);
+    const std::filesystem::path output = path_from_python(args["output_dir"]);
+    const engine::ConvertOptions settings = options_from_python(args["options"], engine::ConvertOptions{});
+    const engine::RunContext context{zone_resolver(), {}, {}};
+    return nb::cast(call_engine([&] { return engine::convert_file(input, output, settings, context); }, &input));
+}
+
+constinit const pyglue::Definition convert_srt_file_def = pyglue::def<kConvertParams, convert_srt_file>(
+    {.name = "convert_srt_file",
+     .returns = "ConversionResult",
+     .doc = "Bir telemetri (SRT) ya da GPX dosyasını seçilen biçimlerde GPS izlerine dönüştürür ve\n"
+            "dosyaları output_dir klasörüne yazar. Sonuç: ConversionResult."});
+
 }  // namespace
 
 void bind_convert(nb::module_& m) {
@@ -77,23 +99,7 @@ void bind_convert(nb::module_& m) {
                         r.total_distance_m, r.max_speed_kmh, r.max_power_w, paths_to_python(r.output_files));
         });
 
-    pyglue::FunctionSpec convert;
-    convert.name = "convert_srt_file";
-    convert.doc =
-        "Bir telemetri (SRT) ya da GPX dosyasını seçilen biçimlerde GPS izlerine dönüştürür ve\n"
-        "dosyaları output_dir klasörüne yazar. Sonuç: ConversionResult.";
-    convert.params = {{"input_path", "str | os.PathLike", nb::object()},
-                      {"output_dir", "str | os.PathLike", nb::object()},
-                      {"options", "ConversionOptions | None", nb::none()}};
-    convert.return_annotation = "ConversionResult";
-    convert.body = [](const pyglue::Globals&, const std::vector<nb::object>& args) -> nb::object {
-        const std::filesystem::path input = path_from_python(args[0]);
-        const std::filesystem::path output = path_from_python(args[1]);
-        const engine::ConvertOptions settings = options_from_python(args[2], engine::ConvertOptions{});
-        const engine::RunContext context{zone_resolver(), {}, {}};
-        return nb::cast(call_engine([&] { return engine::convert_file(input, output, settings, context); }, &input));
-    };
-    pyglue::add_function(m, std::move(convert));
+    pyglue::add_function(m, convert_srt_file_def);
 
     m.attr("ALL_SUPPORTED_EXTENSIONS") = nb::tuple(text_list(engine::supported_extensions()));
 }

@@ -5,8 +5,9 @@
 
 #include <nanobind/stl/string.h>
 
-#include "pyglue/function.hpp"
+#include "pyglue/def.hpp"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -84,14 +85,21 @@ std::vector<std::int64_t> segment_starts(const TrackReading& r) {
     return starts;
 }
 
+constexpr auto kReadParams = std::to_array<pyglue::ParamDef>({
+    {"path", "str | os.PathLike"},
+    {"options", "ConversionOptions | None", pyglue::default_none},
+    {"progress", "Callable[[int, int], object] | None", pyglue::default_none},
+    {"cancel", "Callable[[], bool] | None", pyglue::default_none},
+});
+
 // read_track's body: the engine's reading with the zone lookup, progress and cancel.
-nb::object read_track_body(const pyglue::Globals&, const std::vector<nb::object>& args) {
-    const std::filesystem::path input = path_from_python(args[0]);
+nb::object read_track(const pyglue::Globals&, const pyglue::Args<kReadParams>& args) {
+    const std::filesystem::path input = path_from_python(args["path"]);
     engine::ConvertOptions every_point;
     every_point.sample_mode = engine::SampleMode::all;
-    const engine::ConvertOptions settings = options_from_python(args[1], every_point);
-    const nb::object& progress = args[2];
-    const nb::object& cancel = args[3];
+    const engine::ConvertOptions settings = options_from_python(args["options"], every_point);
+    const nb::object& progress = args["progress"];
+    const nb::object& cancel = args["cancel"];
     // A Python error raised by a callback stops the read and is raised from here.
     std::exception_ptr callback_error;
     auto guarded = [&](auto&& call) {
@@ -121,6 +129,15 @@ nb::object read_track_body(const pyglue::Globals&, const std::vector<nb::object>
     if (!reading) return nb::none();
     return nb::cast(std::move(*reading));
 }
+
+constinit const pyglue::Definition read_track_def = pyglue::def<kReadParams, read_track>(
+    {.name = "read_track",
+     .returns = "TrackData | None",
+     .doc = "Bir telemetri (SRT) ya da GPX dosyasını convert_srt_file ile aynı yoldan okur ve izi dosya\n"
+            "yazmadan döndürür (TrackData): noktaların UTC ve uçuşun yerel saati, konum, bütün yükseklik\n"
+            "türleri, hız, parçalar ve aynı ölçümler (result). options verilmezse bütün noktalar tutulur\n"
+            "(sample_mode='all'). progress(okunan_bayt, toplam_bayt) birkaç megabaytta bir çağrılır;\n"
+            "cancel() doğru dönerse okuma durur ve None döner. Geri çağrıların hatası buradan yükselir."});
 
 }  // namespace
 
@@ -166,21 +183,7 @@ void bind_track(nb::module_& m) {
         cls.def_prop_ro(c.name, [value](const TrackReading& r) { return column(r, value); }, c.doc);
     }
 
-    pyglue::FunctionSpec read;
-    read.name = "read_track";
-    read.doc =
-        "Bir telemetri (SRT) ya da GPX dosyasını convert_srt_file ile aynı yoldan okur ve izi dosya\n"
-        "yazmadan döndürür (TrackData): noktaların UTC ve uçuşun yerel saati, konum, bütün yükseklik\n"
-        "türleri, hız, parçalar ve aynı ölçümler (result). options verilmezse bütün noktalar tutulur\n"
-        "(sample_mode='all'). progress(okunan_bayt, toplam_bayt) birkaç megabaytta bir çağrılır;\n"
-        "cancel() doğru dönerse okuma durur ve None döner. Geri çağrıların hatası buradan yükselir.";
-    read.params = {{"path", "str | os.PathLike", nb::object()},
-                   {"options", "ConversionOptions | None", nb::none()},
-                   {"progress", "Callable[[int, int], object] | None", nb::none()},
-                   {"cancel", "Callable[[], bool] | None", nb::none()}};
-    read.return_annotation = "TrackData | None";
-    read.body = &read_track_body;
-    pyglue::add_function(m, std::move(read));
+    pyglue::add_function(m, read_track_def);
 }
 
 }  // namespace trakvia::converter

@@ -1,6 +1,8 @@
 // cleanup_dji_files: deletes the LRF, SRT or video files of matching file sets, or lists them.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
+
+#include <array>
 
 namespace trakvia::mediadesk {
 
@@ -8,10 +10,9 @@ namespace {
 
 // A date filter that no rule can read filters nothing when listing, but here it would widen a
 // deletion to the whole card; so cleanup refuses it before anything is touched.
-void check_date_filter(const pyglue::Globals& g, nb::handle date_filter) {
+void refuse_unreadable_date_filter(const pyglue::Globals& g, nb::handle date_filter) {
     nb::object expr = stripped_text(date_filter);
-    if (means_no_filter(expr) || !g["_RE_DATE_EXACT"].attr("match")(expr).is_none() ||
-        !g["_RE_AGE_FILTER"].attr("match")(expr).is_none()) {
+    if (is_readable_date_filter(g, expr)) {
         return;
     }
     nb::object msg =
@@ -21,15 +22,24 @@ void check_date_filter(const pyglue::Globals& g, nb::handle date_filter) {
     throw nb::python_error();
 }
 
-nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& dir_path = args[0];
-    const nb::object& target_type = args[1];
-    const nb::object& date_filter = args[2];
-    const nb::object& index_filter = args[3];
-    const nb::object& dry_run_arg = args[4];
-    const nb::object& on_skip = args[5];
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({
+    {"dir_path", "str"},
+    {"target_type", "str", pyglue::default_text("lrf")},
+    {"date_filter", "str", pyglue::default_text("")},
+    {"index_filter", "str", pyglue::default_text("")},
+    {"dry_run", "bool", pyglue::default_bool(false)},
+    {"on_skip", "Optional[Callable[[str, OSError], None]]", pyglue::default_none, pyglue::ParamKind::keyword_only},
+});
 
-    check_date_filter(g, date_filter);
+nb::object cleanup_dji_files(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
+    const nb::object& dir_path = args["dir_path"];
+    const nb::object& target_type = args["target_type"];
+    const nb::object& date_filter = args["date_filter"];
+    const nb::object& index_filter = args["index_filter"];
+    const nb::object& dry_run_arg = args["dry_run"];
+    const nb::object& on_skip = args["on_skip"];
+
+    refuse_unreadable_date_filter(g, date_filter);
     nb::object sets = g["list_dji_files"](dir_path, nb::arg("date_filter") = date_filter,
                                           nb::arg("index_filter") = index_filter);
     nb::list deleted_files;
@@ -86,21 +96,9 @@ nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::obj
 
 }  // namespace
 
-pyglue::FunctionSpec cleanup_dji_files_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "cleanup_dji_files";
-    spec.params = {
-        {"dir_path", "str", nb::object()},
-        {"target_type", "str", nb::str("lrf")},
-        {"date_filter", "str", nb::str("")},
-        {"index_filter", "str", nb::str("")},
-        {"dry_run", "bool", nb::borrow(Py_False)},
-        {"on_skip", "Optional[Callable[[str, OSError], None]]", nb::none(), pyglue::ParamKind::keyword_only},
-    };
-    spec.return_annotation = "Tuple[int, int, List[str]]";
-    spec.body = cleanup_dji_files;
-    spec.doc = "on_skip: verilirse, ölçülemeyen ya da silinemeyen (atlanan) her dosya için on_skip(yol, hata) çağrılır.";
-    return spec;
-}
+constinit const pyglue::Definition cleanup_dji_files_def = pyglue::def<kParams, cleanup_dji_files>(
+    {.name = "cleanup_dji_files",
+     .returns = "Tuple[int, int, List[str]]",
+     .doc = "on_skip: verilirse, ölçülemeyen ya da silinemeyen (atlanan) her dosya için on_skip(yol, hata) çağrılır."});
 
 }  // namespace trakvia::mediadesk

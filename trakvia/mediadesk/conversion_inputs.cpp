@@ -1,7 +1,9 @@
 // collect_conversion_inputs: the telemetry files a batch conversion reads from a file or folder.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 #include "pyglue/imports.hpp"
+
+#include <array>
 
 namespace trakvia::mediadesk {
 
@@ -29,10 +31,16 @@ void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle su
 // each walked top-down, names sorted within each folder and kept when their lower-cased ending is
 // one of `extensions` and they are no tracks this program wrote (an earlier run's outputs are not
 // read back as inputs, so a re-run gives the same files).
-nb::object collect_conversion_inputs(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& input_path = args[0];
-    const nb::object& output_dir = args[1];
-    const nb::object& extensions = args[2];
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({
+    {"input_path", "str"},
+    {"output_dir", "str"},
+    {"extensions", "Tuple[str, ...]"},
+});
+
+nb::object collect_conversion_inputs(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
+    const nb::object& input_path = args["input_path"];
+    const nb::object& output_dir = args["output_dir"];
+    const nb::object& extensions = args["extensions"];
     nb::object path = os_path(g);
     nb::list inputs;
     if (is_true(path.attr("isfile")(input_path))) {
@@ -63,13 +71,11 @@ nb::object collect_conversion_inputs(const pyglue::Globals& g, const std::vector
 
 }  // namespace
 
-pyglue::FunctionSpec collect_conversion_inputs_spec() {
-    return function_spec("collect_conversion_inputs",
-                         {param("input_path", "str"), param("output_dir", "str"), param("extensions", "Tuple[str, ...]")},
-                         "List[str]", collect_conversion_inputs,
-                         "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörleri "
-                         "gezilir, çıktı klasörü ve programın daha önce yazdığı izler atlanır, uzantısı `extensions` "
-                         "içinde olanlar alınır.");
-}
+constinit const pyglue::Definition collect_conversion_inputs_def = pyglue::def<kParams, collect_conversion_inputs>(
+    {.name = "collect_conversion_inputs",
+     .returns = "List[str]",
+     .doc = "Dönüştürülecek telemetri dosyaları: dosya girdisi kendisi; klasör girdisinin medya klasörleri "
+            "gezilir, çıktı klasörü ve programın daha önce yazdığı izler atlanır, uzantısı `extensions` "
+            "içinde olanlar alınır."});
 
 }  // namespace trakvia::mediadesk

@@ -1,12 +1,18 @@
 // Index and date/age filters: parse_index_filter, matches_date_or_age_filter and the validity
 // check of a date/age filter text (check_date_filter) that the command line and the window use.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 namespace trakvia::mediadesk {
+
+nb::object stripped_text(nb::handle text) {
+    nb::object s = pyglue::is_true(text) ? nb::borrow(text) : nb::str("");
+    return s.attr("strip")();
+}
 
 bool means_no_filter(nb::handle expr) {
     if (nb::len(expr) == 0) {
@@ -96,8 +102,10 @@ void add_range(nb::set& result, nb::handle start_i, nb::handle end_i) {
     }
 }
 
-nb::object parse_index_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    nb::object expr = stripped_text(args[0]);
+constexpr auto kIndexFilterParams = std::to_array<pyglue::ParamDef>({{"index_expr", "str"}});
+
+nb::object parse_index_filter(const pyglue::Globals& g, const pyglue::Args<kIndexFilterParams>& args) {
+    nb::object expr = stripped_text(args["index_expr"]);
     if (means_no_filter(expr)) {
         return nb::none();
     }
@@ -141,9 +149,14 @@ long long hours_per_unit(nb::handle unit) {
     return 24;
 }
 
-nb::object matches_date_or_age_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& file_dt = args[0];
-    nb::object expr = stripped_text(args[1]);
+constexpr auto kDateFilterParams = std::to_array<pyglue::ParamDef>({
+    {"file_dt", "datetime"},
+    {"filter_expr", "str"},
+});
+
+nb::object matches_date_or_age_filter(const pyglue::Globals& g, const pyglue::Args<kDateFilterParams>& args) {
+    const nb::object& file_dt = args["file_dt"];
+    nb::object expr = stripped_text(args["filter_expr"]);
     if (means_no_filter(expr)) {
         return nb::bool_(true);
     }
@@ -186,8 +199,10 @@ nb::object matches_date_or_age_filter(const pyglue::Globals& g, const std::vecto
 // The text as given when matches_date_or_age_filter reads it as a rule (None too); otherwise
 // ValueError. A text no rule reads would filter nothing, which for a clean-up means the whole
 // card, so the command line and the window refuse it before anything runs.
-nb::object check_date_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& text = args[0];
+constexpr auto kCheckParams = std::to_array<pyglue::ParamDef>({{"filter_expr", "str"}});
+
+nb::object check_date_filter(const pyglue::Globals& g, const pyglue::Args<kCheckParams>& args) {
+    const nb::object& text = args["filter_expr"];
     if (text.is_none() || is_readable_date_filter(g, stripped_text(text))) {
         return text;
     }
@@ -199,18 +214,16 @@ nb::object check_date_filter(const pyglue::Globals& g, const std::vector<nb::obj
 
 }  // namespace
 
-pyglue::FunctionSpec check_date_filter_spec() {
-    return function_spec("check_date_filter", {param("filter_expr", "str")}, "str", check_date_filter,
-                         "Filtre metnini aynen döndürür; okunamayan tarih/yaş filtresinde ValueError verir.");
-}
+constinit const pyglue::Definition check_date_filter_def = pyglue::def<kCheckParams, check_date_filter>(
+    {.name = "check_date_filter",
+     .returns = "str",
+     .doc = "Filtre metnini aynen döndürür; okunamayan tarih/yaş filtresinde ValueError verir."});
 
-pyglue::FunctionSpec parse_index_filter_spec() {
-    return function_spec("parse_index_filter", {param("index_expr", "str")}, "Optional[Set[int]]", parse_index_filter);
-}
+constinit const pyglue::Definition parse_index_filter_def = pyglue::def<kIndexFilterParams, parse_index_filter>(
+    {.name = "parse_index_filter", .returns = "Optional[Set[int]]"});
 
-pyglue::FunctionSpec matches_date_or_age_filter_spec() {
-    return function_spec("matches_date_or_age_filter", {param("file_dt", "datetime"), param("filter_expr", "str")},
-                         "bool", matches_date_or_age_filter);
-}
+constinit const pyglue::Definition matches_date_or_age_filter_def =
+    pyglue::def<kDateFilterParams, matches_date_or_age_filter>(
+        {.name = "matches_date_or_age_filter", .returns = "bool"});
 
 }  // namespace trakvia::mediadesk

@@ -13,6 +13,9 @@ namespace nb = nanobind;
 // the same words.
 inline constexpr const char* kAllFilterWords[] = {"ALL", "TÜMÜ", "*"};
 
+// `(text or "").strip()`: the filter texts accept None and surrounding white space.
+nb::object stripped_text(nb::handle text);
+
 // Whether a stripped filter text places no restriction: empty, or one of kAllFilterWords in any case.
 bool means_no_filter(nb::handle expr);
 

@@ -1,15 +1,20 @@
 // Which folders of an SD card hold its media: resolve_dji_directory (the card's first media
 // folder) and resolve_dji_directories (every media folder of the card, which the scan walks).
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
+
+#include <array>
 
 namespace trakvia::mediadesk {
 
 namespace {
 
-nb::object resolve_dji_directory(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+// Both functions take one folder path.
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({{"path", "str"}});
+
+nb::object resolve_dji_directory(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
     nb::object path = os_path(g);
-    nb::object norm = path.attr("abspath")(args[0]);
+    nb::object norm = path.attr("abspath")(args["path"]);
     if (!is_true(path.attr("isdir")(norm))) {
         return norm;
     }
@@ -94,15 +99,15 @@ bool already_listed(const pyglue::Globals& g, const nb::list& folders, nb::handl
 // whose first media folder lies directly in DCIM. Any other folder is its own single media
 // folder (DCIM itself, given or picked, is walked whole, so it covers its media folders). A path
 // that does not lead to a folder gives an empty list.
-nb::object resolve_dji_directories(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+nb::object resolve_dji_directories(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
     nb::object path = os_path(g);
-    nb::object first = g["resolve_dji_directory"](args[0]);
+    nb::object first = g["resolve_dji_directory"](args["path"]);
     nb::list folders;
     if (!is_true(path.attr("isdir")(first))) {
         return folders;
     }
     folders.append(first);
-    nb::object dcim = path.attr("join")(path.attr("abspath")(args[0]), "DCIM");
+    nb::object dcim = path.attr("join")(path.attr("abspath")(args["path"]), "DCIM");
     if (!path.attr("dirname")(first).equal(dcim)) {
         return folders;
     }
@@ -120,18 +125,16 @@ nb::object resolve_dji_directories(const pyglue::Globals& g, const std::vector<n
 
 }  // namespace
 
-pyglue::FunctionSpec resolve_dji_directory_spec() {
-    return function_spec(
-        "resolve_dji_directory", {param("path", "str")}, "str", resolve_dji_directory,
-        "SD kart veya klasör verildiğinde DCIM/DJI_001 ya da DCIM/100MEDIA alt klasörünü otomatik çözümler.");
-}
+constinit const pyglue::Definition resolve_dji_directory_def = pyglue::def<kParams, resolve_dji_directory>(
+    {.name = "resolve_dji_directory",
+     .returns = "str",
+     .doc = "SD kart veya klasör verildiğinde DCIM/DJI_001 ya da DCIM/100MEDIA alt klasörünü otomatik çözümler."});
 
-pyglue::FunctionSpec resolve_dji_directories_spec() {
-    return function_spec(
-        "resolve_dji_directories", {param("path", "str")}, "List[str]", resolve_dji_directories,
-        "SD kartın tüm medya klasörlerini verir: önce resolve_dji_directory'nin seçtiği klasör, sonra "
-        "DCIM altındaki diğer medya klasörleri (DJI_002, 101MEDIA ...) ad sırasıyla. Kart kökü olmayan bir "
-        "klasör kendi başına tek medya klasörüdür; klasör olmayan bir yol boş liste verir.");
-}
+constinit const pyglue::Definition resolve_dji_directories_def = pyglue::def<kParams, resolve_dji_directories>(
+    {.name = "resolve_dji_directories",
+     .returns = "List[str]",
+     .doc = "SD kartın tüm medya klasörlerini verir: önce resolve_dji_directory'nin seçtiği klasör, sonra "
+            "DCIM altındaki diğer medya klasörleri (DJI_002, 101MEDIA ...) ad sırasıyla. Kart kökü olmayan bir "
+            "klasör kendi başına tek medya klasörüdür; klasör olmayan bir yol boş liste verir."});
 
 }  // namespace trakvia::mediadesk

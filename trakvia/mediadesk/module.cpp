@@ -4,7 +4,7 @@
 
 #include "file_set.hpp"
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 #include "scan_bindings.hpp"
 
 namespace trakvia::mediadesk {
@@ -57,17 +57,12 @@ void exec_body(PyObject* m) {
     bind(module, "DjiFileSet", make_dji_file_set_class(g));
     remember_scan_bindings(g);  // everything the scan reaches is bound by now
 
-    for (auto make_spec : {resolve_dji_directory_spec, parse_index_filter_spec, matches_date_or_age_filter_spec,
-                           list_dji_files_spec, cleanup_dji_files_spec, import_dji_files_spec}) {
-        pyglue::add_function(module, make_spec());
-    }
     for (const pyglue::Definition* definition :
-         {&play_dji_file_by_index_def, &create_sample_dji_sdcard_structure_def}) {
+         {&resolve_dji_directory_def, &parse_index_filter_def, &matches_date_or_age_filter_def, &list_dji_files_def,
+          &cleanup_dji_files_def, &import_dji_files_def, &play_dji_file_by_index_def,
+          &create_sample_dji_sdcard_structure_def, &resolve_dji_directories_def, &import_dji_file_sets_def,
+          &check_date_filter_def, &collect_conversion_inputs_def, &cleanup_summary_line_def}) {
         pyglue::add_function(module, *definition);
-    }
-    for (auto make_spec : {resolve_dji_directories_spec, import_dji_file_sets_spec, check_date_filter_spec,
-                           collect_conversion_inputs_spec, cleanup_summary_line_spec}) {
-        pyglue::add_function(module, make_spec());
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());
     bind(module, "ALL_FILTER_WORDS", all_filter_words());

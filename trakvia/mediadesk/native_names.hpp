@@ -3,7 +3,7 @@
 #pragma once
 
 #include "folder_listing.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 namespace trakvia::mediadesk {
 

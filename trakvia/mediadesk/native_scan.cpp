@@ -160,12 +160,12 @@ private:
             return;  // os.walk skips a folder it cannot list, without notice
         }
         // os.path.join(folder, name) for any plain name: the folder's prefix, then the name.
-        nb::object joined = path_module_.attr(py_name("join"))(folder, "x");
+        nb::object joined = path_module_.attr(interned("join"))(folder, "x");
         nb::object prefix = checked(PyUnicode_Substring(joined.ptr(), 0, PyUnicode_GetLength(joined.ptr()) - 1));
         const NativeName native_prefix = native_path(prefix);
         auto path_of = [&](const NativeName& name, const nb::object& text) -> nb::object {
             return joins_plainly(name) ? nb::object(concat(prefix, text))
-                                       : path_module_.attr(py_name("join"))(folder, text);
+                                       : path_module_.attr(interned("join"))(folder, text);
         };
 
         const std::vector<FolderEntry>& entries = listing->entries();
@@ -248,13 +248,13 @@ private:
             return false;
         }
         if (status.kind == EntryStatus::ask_interpreter) {
-            if (!is_true(path_module_.attr(py_name("isfile"))(f.full_p))) {
+            if (!is_true(path_module_.attr(interned("isfile"))(f.full_p))) {
                 return false;
             }
             try {
-                nb::object st = g_["os"].attr(py_name("stat"))(f.full_p);
-                f.size = nb::cast<std::int64_t>(st.attr(py_name("st_size")));
-                f.mtime = nb::cast<double>(st.attr(py_name("st_mtime")));
+                nb::object st = g_["os"].attr(interned("stat"))(f.full_p);
+                f.size = nb::cast<std::int64_t>(st.attr(interned("st_size")));
+                f.mtime = nb::cast<double>(st.attr(interned("st_mtime")));
             } catch (nb::python_error& e) {
                 if (!is_unreadable_status(e)) {
                     throw;
@@ -268,7 +268,7 @@ private:
         }
         if (!(f.mtime >= kFirstSafeTime && f.mtime < kEndOfSafeTimes)) {
             try {
-                f.time = datetime_.attr(py_name("fromtimestamp"))(f.mtime);
+                f.time = datetime_.attr(interned("fromtimestamp"))(f.mtime);
             } catch (nb::python_error& e) {
                 if (!is_unreadable_status(e)) {
                     throw;
@@ -326,9 +326,9 @@ nb::object make_record(const pyglue::Globals& g, const OpenedSet& set, const std
     }
     const MediaFile& last = files[set.files.back()];
     nb::object datetime = g["datetime"];
-    nb::object mtime = last.unreadable       ? datetime.attr(py_name("now"))()
+    nb::object mtime = last.unreadable       ? datetime.attr(interned("now"))()
                        : last.time.is_valid() ? last.time
-                                              : datetime.attr(py_name("fromtimestamp"))(last.mtime);
+                                              : datetime.attr(interned("fromtimestamp"))(last.mtime);
     char index_text[24];
     std::snprintf(index_text, sizeof index_text, "%04lld", set.index);
     nb::object index = nb::int_(set.index);

@@ -1,7 +1,8 @@
 // Part files of the import: names, exclusive creation, removal of a killed run's leftovers.
 #include "part_files.hpp"
 
-#include "namespace.hpp"
+#include "plain_file.hpp"
+#include "pyglue_names.hpp"
 #include "process_liveness.hpp"
 
 #include <string>

@@ -1,7 +1,7 @@
 // play_dji_file_by_index: opens the video (or the telemetry) of one file set with the
 // system's default application.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include "pyglue/def.hpp"
 

@@ -1,7 +1,8 @@
 // Content comparison, the chunked copy into a part file, and publishing under the real name.
 #include "safe_copy.hpp"
 
-#include "namespace.hpp"
+#include "plain_file.hpp"
+#include "pyglue_names.hpp"
 #include "part_files.hpp"
 
 #include <cstring>

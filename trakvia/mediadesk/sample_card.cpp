@@ -1,6 +1,6 @@
 // create_sample_dji_sdcard_structure: a small imitation of a DJI SD card to try the tool on.
 #include "functions.hpp"
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include "pyglue/def.hpp"
 

@@ -13,6 +13,7 @@
 #include "native_scan.hpp"
 #include "scan_sets.hpp"
 
+#include <array>
 #include <vector>
 
 namespace trakvia::mediadesk {
@@ -21,13 +22,13 @@ MediaKind media_kind(const pyglue::Globals& g, nb::handle ext) {
     if (contains(g["_VIDEO_EXTS_SET"], ext)) {
         return MediaKind::video;
     }
-    if (nb::borrow(ext).equal(py_name("srt"))) {
+    if (nb::borrow(ext).equal(interned("srt"))) {
         return MediaKind::srt;
     }
-    if (nb::borrow(ext).equal(py_name("lrf"))) {
+    if (nb::borrow(ext).equal(interned("lrf"))) {
         return MediaKind::lrf;
     }
-    if (nb::borrow(ext).equal(py_name("gpx"))) {
+    if (nb::borrow(ext).equal(interned("gpx"))) {
         return MediaKind::gpx;
     }
     return MediaKind::none;
@@ -35,14 +36,14 @@ MediaKind media_kind(const pyglue::Globals& g, nb::handle ext) {
 
 bool read_media_name(const pyglue::Globals& g, nb::handle path, nb::handle fname, nb::object& index,
                      nb::object& ext) {
-    nb::object m = g["_RE_DJI_INDEX"].attr(py_name("search"))(fname);
+    nb::object m = g["_RE_DJI_INDEX"].attr(interned("search"))(fname);
     if (!m.is_none()) {
-        nb::handle group = py_name("group");
+        nb::handle group = interned("group");
         index = g["int"](m.attr(group)(1));
-        ext = m.attr(group)(2).attr(py_name("lower"))();
+        ext = m.attr(group)(2).attr(interned("lower"))();
         return true;
     }
-    ext = path.attr(py_name("splitext"))(fname)[1].attr(py_name("lower"))().attr(py_name("lstrip"))(".");
+    ext = path.attr(interned("splitext"))(fname)[1].attr(interned("lower"))().attr(interned("lstrip"))(".");
     return media_kind(g, ext) != MediaKind::none;
 }
 
@@ -53,25 +54,25 @@ namespace {
 // elsewhere; one such file must not end the whole listing.
 std::pair<nb::object, nb::object> file_time_and_size(const pyglue::Globals& g, nb::handle full_p) {
     try {
-        nb::object st = g["os"].attr(py_name("stat"))(full_p);
-        nb::object time = g["datetime"].attr(py_name("fromtimestamp"))(st.attr(py_name("st_mtime")));
-        return {time, st.attr(py_name("st_size"))};
+        nb::object st = g["os"].attr(interned("stat"))(full_p);
+        nb::object time = g["datetime"].attr(interned("fromtimestamp"))(st.attr(interned("st_mtime")));
+        return {time, st.attr(interned("st_size"))};
     } catch (nb::python_error& e) {
         if (!is_unreadable_status(e)) {
             throw;
         }
-        return {g["datetime"].attr(py_name("now"))(), nb::int_(0)};
+        return {g["datetime"].attr(interned("now"))(), nb::int_(0)};
     }
 }
 
 // record.<attr> += amount
 void add_to(nb::handle record, const char* attr, nb::handle amount) {
-    nb::handle name = py_name(attr);
+    nb::handle name = interned(attr);
     nb::setattr(record, name, record.attr(name) + amount);
 }
 
 void append_to(nb::handle record, const char* list_name, nb::handle path) {
-    record.attr(py_name(list_name)).attr(py_name("append"))(path);
+    record.attr(interned(list_name)).attr(interned("append"))(path);
 }
 
 // `DjiFileSet(index=..., index_str=..., base_dir=...)`
@@ -79,12 +80,12 @@ nb::object new_file_set(const pyglue::Globals& g, nb::handle index, nb::handle r
     // Made once and kept; a plain static (not a guarded one), since the GIL is what serialises this.
     static PyObject* kwnames = nullptr;
     if (!kwnames) {
-        kwnames = PyTuple_Pack(3, py_name("index").ptr(), py_name("index_str").ptr(), py_name("base_dir").ptr());
+        kwnames = PyTuple_Pack(3, interned("index").ptr(), interned("index_str").ptr(), interned("base_dir").ptr());
         if (!kwnames) {
             throw nb::python_error();
         }
     }
-    nb::object index_str = g["format"](index, py_name("04d"));
+    nb::object index_str = g["format"](index, interned("04d"));
     PyObject* args[] = {index.ptr(), index_str.ptr(), root_dir.ptr()};
     return checked(PyObject_Vectorcall(g["DjiFileSet"].ptr(), args, 0, kwnames));
 }
@@ -99,8 +100,8 @@ struct Found {
 
 // Recognises one name; returns false for a name that is no media file or no regular file.
 bool recognise(const pyglue::Globals& g, nb::handle path, nb::handle root_dir, nb::handle fname, Found& found) {
-    nb::object full_p = path.attr(py_name("join"))(root_dir, fname);
-    if (!is_true(path.attr(py_name("isfile"))(full_p))) {
+    nb::object full_p = path.attr(interned("join"))(root_dir, fname);
+    if (!is_true(path.attr(interned("isfile"))(full_p))) {
         return false;
     }
     if (!read_media_name(g, path, fname, found.index, found.ext)) {
@@ -115,7 +116,7 @@ bool recognise(const pyglue::Globals& g, nb::handle path, nb::handle root_dir, n
 std::vector<Found> walk_media(const pyglue::Globals& g, nb::handle folders) {
     std::vector<Found> all;
     for (nb::handle folder : folders) {
-        for (nb::handle entry : g["os"].attr(py_name("walk"))(folder)) {
+        for (nb::handle entry : g["os"].attr(interned("walk"))(folder)) {
             nb::object root_dir = entry[0];
             nb::list files = nb::borrow<nb::list>(g["sorted"](entry[2]));
             nb::object path = os_path(g);
@@ -140,7 +141,7 @@ void add_file(const pyglue::Globals& g, const Found& found, nb::handle index, Gr
     nb::handle record = it->second.record;
 
     auto [file_dt, size] = file_time_and_size(g, found.full_p);
-    nb::setattr(record, py_name("mtime"), file_dt);
+    nb::setattr(record, interned("mtime"), file_dt);
     add_to(record, "total_size_bytes", size);
 
     switch (media_kind(g, found.ext)) {
@@ -170,10 +171,16 @@ void group_in_interpreter(const pyglue::Globals& g, nb::handle folders, Groups& 
     }
 }
 
-nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& dir_path = args[0];
-    const nb::object& date_filter = args[1];
-    const nb::object& index_filter = args[2];
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({
+    {"dir_path", "str"},
+    {"date_filter", "str", pyglue::default_text("")},
+    {"index_filter", "str", pyglue::default_text("")},
+});
+
+nb::object list_dji_files(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
+    const nb::object& dir_path = args["dir_path"];
+    const nb::object& date_filter = args["date_filter"];
+    const nb::object& index_filter = args["index_filter"];
 
     nb::object folders = g["resolve_dji_directories"](dir_path);
     if (!is_true(folders)) {
@@ -190,7 +197,7 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
         if (!idx_set.is_none() && !contains(idx_set, group.index)) {
             continue;
         }
-        nb::object keep = g["matches_date_or_age_filter"](group.record.attr(py_name("mtime")), date_filter);
+        nb::object keep = g["matches_date_or_age_filter"](group.record.attr(interned("mtime")), date_filter);
         if (is_true(keep)) {
             result.append(group.record);
         }
@@ -200,11 +207,7 @@ nb::object list_dji_files(const pyglue::Globals& g, const std::vector<nb::object
 
 }  // namespace
 
-pyglue::FunctionSpec list_dji_files_spec() {
-    return function_spec("list_dji_files",
-                         {param("dir_path", "str"), param("date_filter", "str", nb::str("")),
-                          param("index_filter", "str", nb::str(""))},
-                         "List[DjiFileSet]", list_dji_files);
-}
+constinit const pyglue::Definition list_dji_files_def =
+    pyglue::def<kParams, list_dji_files>({.name = "list_dji_files", .returns = "List[DjiFileSet]"});
 
 }  // namespace trakvia::mediadesk

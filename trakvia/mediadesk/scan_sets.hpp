@@ -3,7 +3,7 @@
 // scan.cpp walks with the interpreter's os.walk; native_scan.cpp reads the folders itself.
 #pragma once
 
-#include "namespace.hpp"
+#include "pyglue_names.hpp"
 
 #include <map>
 #include <set>

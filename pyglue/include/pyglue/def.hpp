@@ -161,8 +161,8 @@ constexpr Definition def(const FunctionInfo& info) {
     return Definition{info, Params, detail::call_by_name<Params, Run>};
 }
 
-// Builds the function object of `definition` (as make_function does for a spec), or builds and
-// binds it under its name in the module. `supplied` holds the table's supplied defaults, in order.
+// Builds the function object of `definition`, or builds and binds it under its name in the
+// module. Its __module__ is the module's __name__, its __globals__ the module's __dict__. `supplied` holds the table's supplied defaults, in order.
 nb::object make_function(nb::handle module, const Definition& definition,
                          std::initializer_list<nb::handle> supplied = {});
 void add_function(nb::handle module, const Definition& definition, std::initializer_list<nb::handle> supplied = {});

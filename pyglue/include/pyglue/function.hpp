@@ -8,15 +8,15 @@
 // arguments but 4 were given", "f() got an unexpected keyword argument 'y'",
 // "f() got multiple values for argument 'x'").
 //
-// Modules declare their functions with pyglue::def (def.hpp), which builds the FunctionSpec
-// below from one parameter table; make_function turns a spec into the object.
+// Modules declare their functions with pyglue::def (def.hpp) from one parameter table, and
+// make_function (def.hpp) turns the definition into the object. This header holds what the
+// function object itself needs: the kinds of parameter and the shape of a body.
 #pragma once
 
 #include <Python.h>
 
 #include <nanobind/nanobind.h>
 
-#include <string>
 #include <vector>
 
 #include "pyglue/exceptions.hpp"
@@ -28,33 +28,11 @@ namespace nb = nanobind;
 
 enum class ParamKind { positional_or_keyword, keyword_only };
 
-struct Param {
-    std::string name;
-    std::string annotation;      // annotation text as it appears in __annotations__; "" for none
-    nb::object default_value;    // a null object means "required"
-    ParamKind kind = ParamKind::positional_or_keyword;
-};
-
-// The C++ body: receives the module namespace and the bound arguments, one per parameter in
-// declaration order (defaults already filled in). Returns a new reference as nb::object.
+// The C++ body as the function object calls it: the module namespace and the bound arguments,
+// one per parameter in table order (defaults already filled in); def wraps a body that reads them
+// by name. Returns a new reference as nb::object.
 // It may throw nb::python_error (an active Python exception, e.g. from a failed call) or
 // nb::builtin_exception; any other C++ exception becomes RuntimeError.
 using Body = nb::object (*)(const Globals& globals, const std::vector<nb::object>& args);
-
-struct FunctionSpec {
-    std::string name;                    // __name__
-    std::string qualname;                // __qualname__; "" means same as name
-    std::string doc;                     // __doc__; "" means None
-    std::vector<Param> params;
-    std::string return_annotation;       // "" for none; stored under 'return' in __annotations__
-    Body body = nullptr;
-};
-
-// Builds the function object once. Its __module__ is the module's __name__, its __globals__
-// the module's __dict__. The caller usually stores it with PyModule_AddObjectRef.
-nb::object make_function(nb::handle module, FunctionSpec spec);
-
-// Convenience: build and bind under spec.name in the module.
-void add_function(nb::handle module, FunctionSpec spec);
 
 }  // namespace pyglue

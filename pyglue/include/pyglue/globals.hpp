@@ -28,4 +28,10 @@ private:
 // interned names, and no temporary string is built per call.
 nb::handle interned(const char* text);
 
+// `os.path` as the module's `os` name gives it at the moment of the call, so a test that rebinds
+// the module's `os` is seen.
+nb::object os_path(const Globals& g);
+// One function of that os.path, such as os_path(g, "join").
+nb::object os_path(const Globals& g, const char* name);
+
 }  // namespace pyglue

@@ -1,9 +1,14 @@
-// Checked C API results and the interpreter's truth and membership tests, for the module bodies.
+// Checked C API results, the interpreter's truth and membership tests, str concatenation and
+// unpacking, for the module bodies.
 #pragma once
 
 #include <Python.h>
 
 #include <nanobind/nanobind.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
 
 namespace pyglue {
 
@@ -35,5 +40,17 @@ inline bool contains(nb::handle container, nb::handle item) {
     }
     return r != 0;
 }
+
+// `a + b` for two str objects.
+inline nb::str concat(nb::handle a, nb::handle b) {
+    return nb::borrow<nb::str>(checked(PyUnicode_Concat(a.ptr(), b.ptr())));
+}
+
+// `a + b` for a str object and UTF-8 text.
+inline nb::str concat(nb::handle a, const std::string& b) { return concat(a, nb::str(b.c_str(), b.size())); }
+
+// `a, b, c = iterable`: exactly `count` items, or the interpreter's own ValueError or TypeError
+// texts ("not enough values to unpack (expected 3, got 2)", ...).
+std::vector<nb::object> unpack(nb::handle iterable, std::size_t count);
 
 }  // namespace pyglue
