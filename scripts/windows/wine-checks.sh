@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows bundle of scripts/build-windows.sh under wine, in a fresh prefix, as a user
-# would: --version; the sample card, then list, convert and import, each compared with the Linux
-# build's result on the same card; cleanup --dry-run; the screenshot mode; a start-up failure;
+# would: --version; the sample card, listed by both walks of the scan (native and interpreter),
+# then list, convert and import, each compared with the Linux build's result on the same card;
+# cleanup --dry-run; the screenshot mode; a start-up failure;
 # then the extension modules' pytest suites with the embeddable interpreter. Needs the Linux
 # bundle (scripts/build.sh) for the comparisons.
 #   TRAKVIA_WINE_LANG  locale wine runs in (default en_US.UTF-8: code page 1252, which has no byte
@@ -104,6 +105,20 @@ card="$(winepath -u "$(tail -n 1 "$WORK/card.win")")"
 snapshot() { (cd "$card_root" && find . -type f -printf '%p %s %T@\n' | sort); }
 snapshot >"$WORK/card.before"
 echo "   $(wc -l <"$WORK/card.before") files in $card"
+
+step "the scan's native walk against the interpreter's, on the sample card"
+cat >"$WORK/walks.py" <<'EOF'
+import sys
+sys.path.insert(0, sys.argv[1])
+import trakvia.mediadesk as md
+from scan_trees import list_both
+native, interpreted = list_both(md, sys.argv[2])
+files = sum(len(s.video_files) + len(s.srt_files) + len(s.lrf_files) + len(s.gpx_files) for s in native)
+print(f"   {len(native)} sets, {files} files: {'the same' if native == interpreted else 'DIFFERENT'}")
+sys.exit(0 if native and native == interpreted else 1)
+EOF
+test_python "$(winpath "$WORK/walks.py")" "$(winpath tests/mediadesk)" "$(winpath "$card")" \
+    || fail "the native walk and the interpreter's list the sample card differently"
 
 step "list"
 windows list list "$(winpath "$card")" || fail "list exited with $?"
