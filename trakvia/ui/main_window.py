@@ -35,7 +35,7 @@ class TrakviaMainWindow(QMainWindow):
         self.resize(1200, 800)
         self.tabs = QTabWidget()
         self.sd_tab = SdCardTab(self.base_dir)
-        self.hud_tab = HudPreviewTab()
+        self.hud_tab = HudPreviewTab(self.base_dir)
         self.convert_tab = ConvertTab(self.base_dir)
         self.tabs.addTab(self.sd_tab, "SD kart")
         self.tabs.addTab(self.hud_tab, "HUD önizleme")
