@@ -33,10 +33,11 @@ def _picture(index: int) -> bytes:
     return b"".join(rows)
 
 
-def make_clip(path: str, frames: int, fps: int = 10, audio: bool = False, vfr: bool = False) -> List[float]:
+def make_clip(path: str, frames: int, fps: Fraction = Fraction(10), audio: bool = False,
+              vfr: bool = False) -> List[float]:
     """Writes the clip; returns each frame's time in seconds. With `vfr` every third frame is
     held twice as long."""
-    time_base = Fraction(1, fps * 2)
+    time_base = 1 / (Fraction(fps) * 2)
     times, pts = [], 0
     with av.open(path, "w", format="mp4") as out:
         video = out.add_stream("libx264", rate=fps, options={"qp": "0", "preset": "ultrafast", "g": "5"})

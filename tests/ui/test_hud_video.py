@@ -1,11 +1,15 @@
 """The HUD on real video: export with the HUD burned in, and frames found by time for the preview."""
 import os
+from fractions import Fraction
 
 import pytest
 
 av = pytest.importorskip("av")
 
 from trakvia.ui.hud_clip import ClipFrames  # noqa: E402
+from trakvia.ui.hud_preview_worker import FrameRequest, PreviewRenderWorker  # noqa: E402
+from trakvia.ui.hud_themes import THEMES  # noqa: E402
+from trakvia.ui.hud_track_source import load_track  # noqa: E402
 from trakvia.ui.hud_video import ExportCancelled, export_hud_video  # noqa: E402
 
 from .hud_clips import (GREY, gray_bytes, gray_pictures, index_of, make_clip, make_srt,  # noqa: E402
@@ -77,6 +81,21 @@ def test_frames_are_found_by_time(tmp_path, clip_folder, vfr):
     key = clip.keyframe(times[23] + 0.01)
     assert key.key_frame and index_of(gray_bytes(key)) <= 23
     clip.close()
+
+
+@pytest.mark.parametrize("entries, frame_time", [
+    (120, lambda n: n * 0.033),            # one entry per frame: frame n shows entry n
+    (119, lambda n: n * 1001 / 30000),     # otherwise the frame's own time
+])
+def test_a_29_97_fps_frame_shows_its_own_entry_when_entries_and_frames_pair(qapp, tmp_path, entries, frame_time):
+    video = str(tmp_path / "DJI_0002.MP4")
+    make_clip(video, 120, fps=Fraction(30000, 1001))
+    make_srt(str(tmp_path / "DJI_0002.SRT"), [n * 0.033 for n in range(entries)])   # DJI's whole milliseconds
+    track = load_track(str(tmp_path / "DJI_0002.SRT"))
+    worker = PreviewRenderWorker()
+    shown = worker._make(FrameRequest(64, 36, track, 119 * 1001 / 30000, THEMES[0], video))
+    assert shown.hud_t_s == pytest.approx(frame_time(119), abs=1e-3)   # 3.927 s vs 3.971 s
+    worker.close_clip()
 
 
 def test_cancel_and_errors_leave_nothing_behind(qapp, tmp_path, clip_folder):
