@@ -108,7 +108,7 @@ def test_cancel_and_errors_leave_nothing_behind(qapp, tmp_path, clip_folder):
     broken = tmp_path / "broken.MP4"
     with open(video, "rb") as fh:
         broken.write_bytes(fh.read()[:3000])
-    with pytest.raises(Exception):
+    with pytest.raises(ValueError, match="Video okunamadı"):
         export_hud_video(str(broken), srt, str(tmp_path / "d.mp4"))
     assert sorted(os.listdir(tmp_path)) == sorted(before + ["broken.MP4"])
     taken = tmp_path / "taken.mp4"

@@ -53,8 +53,21 @@ def frame_image(frame: av.VideoFrame, width: int, height: int) -> QImage:
     return writable_image(bgra).copy()
 
 
+def unreadable_video(path: str, exc: Exception) -> Exception:
+    """FFmpeg's own errors say what went wrong in English; the user gets a Turkish sentence
+    (the original stays chained for the log). Errors of the file system pass unchanged."""
+    if isinstance(exc, OSError):
+        return exc
+    error = ValueError(f"Video okunamadı (bozuk ya da desteklenmeyen dosya): {os.path.basename(path)}")
+    error.__cause__ = exc
+    return error
+
+
 def open_video(path: str) -> Tuple[av.container.InputContainer, av.video.stream.VideoStream]:
-    container = av.open(path)
+    try:
+        container = av.open(path)
+    except av.FFmpegError as exc:
+        raise unreadable_video(path, exc)
     if not container.streams.video:
         container.close()
         raise ValueError(f"Dosyada video akışı yok: {os.path.basename(path)}")
@@ -65,9 +78,8 @@ def open_video(path: str) -> Tuple[av.container.InputContainer, av.video.stream.
 
 def frame_times(path: str) -> List[int]:
     """Presentation times of every frame in the file, sorted, read from the packets only."""
-    container = av.open(path)
+    container, stream = open_video(path)
     try:
-        stream = container.streams.video[0]
         return sorted(p.pts for p in container.demux(stream) if p.pts is not None and p.size)
     finally:
         container.close()

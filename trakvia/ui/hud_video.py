@@ -13,7 +13,7 @@ from typing import Callable, Optional
 import av
 from PyQt5.QtGui import QPainter
 
-from .hud_clip import hud_time_s, open_video, writable_image
+from .hud_clip import hud_time_s, open_video, unreadable_video, writable_image
 from .hud_files import create_temporary_beside, put_in_place, remove_if_present
 from .hud_renderer import paint_hud
 from .hud_themes import THEMES, HudTheme
@@ -99,7 +99,10 @@ def export_with_track(video_path: str, track: HudTrack, out_path: str, theme: st
         raise ValueError("Çıktı, girdi videosunun yerine yazılamaz.")
     tmp = create_temporary_beside(out_path, ".part.mp4")
     try:
-        _encode(video_path, track, tmp, hud_theme, quality, offset_s, progress, cancel, height)
+        try:
+            _encode(video_path, track, tmp, hud_theme, quality, offset_s, progress, cancel, height)
+        except av.FFmpegError as exc:
+            raise unreadable_video(video_path, exc)
         put_in_place(tmp, out_path)
     except BaseException:
         remove_if_present(tmp)
