@@ -63,7 +63,10 @@ def unreadable_video(path: str, exc: Exception) -> Exception:
     return error
 
 
-def open_video(path: str) -> Tuple[av.container.InputContainer, av.video.stream.VideoStream]:
+def open_video(path: str, threads: str = "AUTO") -> Tuple[av.container.InputContainer, av.video.stream.VideoStream]:
+    """The file and its first video stream. "AUTO" decodes with frame threads (1.1-1.7x the
+    throughput of FFmpeg's default here), for reading every frame; "SLICE" keeps a seek's
+    first frame quick, as frame threads fill their pipeline before the first picture comes out."""
     try:
         container = av.open(path)
     except av.FFmpegError as exc:
@@ -72,7 +75,7 @@ def open_video(path: str) -> Tuple[av.container.InputContainer, av.video.stream.
         container.close()
         raise ValueError(f"Dosyada video akışı yok: {os.path.basename(path)}")
     stream = container.streams.video[0]
-    stream.thread_type = "AUTO"   # frame threads: 1.1-1.7x faster than FFmpeg's default here
+    stream.thread_type = threads
     return container, stream
 
 
@@ -92,7 +95,7 @@ class ClipFrames:
     def __init__(self, path: str):
         self.path = path
         self._pts = frame_times(path)
-        self._container, self._stream = open_video(path)
+        self._container, self._stream = open_video(path, threads="SLICE")
         self._tb = float(self._stream.time_base)
         self._start = self._pts[0] if self._pts else 0
         self._frames = None        # the decoder's iterator, positioned after self._last

@@ -5,6 +5,7 @@ its own presentation time in the input's time base, so variable frame rate survi
 packets are copied unchanged. The file is written under a new temporary name beside the target
 and put in place only when complete; a cancel or an error removes it.
 """
+import copy
 import os
 import time
 from dataclasses import dataclass
@@ -97,6 +98,8 @@ def export_with_track(video_path: str, track: HudTrack, out_path: str, theme: st
         raise FileExistsError(f"Çıktı dosyası zaten var, üzerine yazılmaz: {out_path}")
     if os.path.abspath(out_path) == os.path.abspath(video_path):
         raise ValueError("Çıktı, girdi videosunun yerine yazılamaz.")
+    track = copy.copy(track)
+    track.map_cache = {}   # its own map layers: the preview may be drawing the same track meanwhile
     tmp = create_temporary_beside(out_path, ".part.mp4")
     try:
         try:
