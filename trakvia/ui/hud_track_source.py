@@ -36,15 +36,17 @@ def _clock(row: Dict[str, str], utc_offset_minutes: Optional[int]) -> Optional[d
 
 def _points(rows: List[Dict[str, str]], elevation_source: str,
             utc_offset_minutes: Optional[int]) -> Iterator[SourcePoint]:
+    # GPSAltitude holds the kind the converter chose as elevation; the other kinds have columns
     elevation_is_takeoff = elevation_source == "relative"
+    elevation_is_sea_level = elevation_source in ("gps", "absolute")
     first_clock: Optional[datetime] = None
     previous: Optional[datetime] = None
     for i, row in enumerate(rows):
         elevation = _number(row.get("GPSAltitude", ""))
         height = elevation if elevation_is_takeoff else _number(row.get("h_takeoff_m", ""))
-        altitude = None if elevation_is_takeoff else elevation
-        if altitude is None:
-            altitude = _number(row.get("h_gps_m", "")) or _number(row.get("h_abs_m", ""))
+        altitude = elevation if elevation_is_sea_level else None
+        for column in ("h_gps_m", "h_abs_m"):
+            altitude = _number(row.get(column, "")) if altitude is None else altitude
         speed_mps = _number(row.get("speed_mps", ""))
         clock = _clock(row, utc_offset_minutes)
         first_clock = first_clock or clock
