@@ -11,7 +11,7 @@ from trakvia.ui.hud_themes import THEMES, theme_at
 from trakvia.ui.hud_track import SourcePoint, demo_track, make_hud_track
 from trakvia.ui.hud_track_source import load_track
 
-from .hud_clips import stream_packets
+from .hud_clips import make_clip, make_srt, stream_packets
 from .ui_waits import wait_idle
 
 _DATA = Path(__file__).resolve().parents[2] / ".." / "shared" / "data" / "srt"
@@ -88,3 +88,26 @@ def test_sample_clip_is_previewed_over_its_lrf_and_exported_with_its_audio(windo
     assert out.is_file() and str(out) in tab.lbl_info.text()
     source = os.path.join(folder, "DJI_0001.MP4")
     assert stream_packets(str(out), "audio") == stream_packets(source, "audio") != []
+
+
+def test_dragging_shows_keyframes_and_release_the_exact_frame(window, qtbot, tmp_path):
+    video = str(tmp_path / "DJI_0009.MP4")
+    times = make_clip(video, 24)          # 10 frames per second, a keyframe every 5 frames
+    make_srt(str(tmp_path / "DJI_0009.SRT"), times)
+    tab = window.hud_tab
+    window.tabs.setCurrentWidget(tab)
+    tab.load_file(str(tmp_path / "DJI_0009.SRT"))    # as the SD card tab hands it over
+    qtbot.waitUntil(lambda: tab.clip is not None and tab.clip.video_path == video, timeout=20000)
+    assert tab.clip.preview_path == video    # no LRF: the video itself is decoded
+
+    def shows(hud_t_s):   # the frame on screen carries this HUD time
+        qtbot.waitUntil(lambda: tab._last is not None and round(tab._last.hud_t_s, 3) == hud_t_s, timeout=10000)
+
+    tab.slider.setSliderDown(True)
+    tab.slider.setValue(170)
+    shows(1.5)                         # dragged to 1.70 s: the keyframe at 1.5 s
+    tab.slider.setSliderDown(False)
+    tab.slider.sliderReleased.emit()
+    shows(1.7)                         # released: the frame showing at 1.70 s
+    tab.spin_offset.setValue(0.5)
+    shows(2.2)                         # the offset moves the HUD, not the picture
