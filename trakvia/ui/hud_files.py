@@ -1,4 +1,5 @@
 """Files the HUD writes: created exclusively under a temporary name, put in place when complete."""
+import errno
 import os
 import secrets
 import sys
@@ -23,9 +24,17 @@ def put_in_place(tmp: str, final_path: str) -> None:
     """Gives the finished file its name, never replacing a file that appeared meanwhile."""
     if sys.platform == "win32":
         os.rename(tmp, final_path)        # fails when the target exists
-    else:
+        return
+    try:
         os.link(tmp, final_path)          # fails when the target exists, unlike rename
-        os.unlink(tmp)
+    except FileExistsError:
+        raise
+    except OSError:                       # no hard links (FAT and exFAT cards): check, then rename
+        if os.path.lexists(final_path):
+            raise FileExistsError(errno.EEXIST, "Dosya zaten var", final_path) from None
+        os.rename(tmp, final_path)
+        return
+    os.unlink(tmp)
 
 
 def remove_if_present(path: str) -> None:
