@@ -4,7 +4,7 @@
 
 Generated inputs (in a temporary folder): a 10 s 1080p 30 fps H.264 clip with film grain
 (FFmpeg's testsrc2 and noise filters) and AAC audio, a matching SRT with one entry per frame, and
-a 60 s 720p LRF-like clip with a keyframe every second. Each export runs in a child process, so
+a 60 s 720p LRF-like clip (light grain, a few Mbit/s) with a keyframe every second. Each export runs in a child process, so
 its peak memory is its own. The baseline is the same decode and x264 encode without the HUD.
 """
 import argparse
@@ -29,17 +29,18 @@ import av  # noqa: E402
 CLIP_S, FPS = 10, 30
 
 
-def generated_clip(path: str, size: str, seconds: int, gop: int, audio: bool) -> None:
+def generated_clip(path: str, size: str, seconds: int, gop: int, audio: bool, grain_level: int = 14,
+                   crf: int = 18) -> None:
     graph = av.filter.Graph()
     src = graph.add("testsrc2", f"size={size}:rate={FPS}:duration={seconds}")
-    grain = graph.add("noise", "alls=14:allf=t")
+    grain = graph.add("noise", f"alls={grain_level}:allf=t")
     sink = graph.add("buffersink")
     src.link_to(grain)
     grain.link_to(sink)
     graph.configure()
     width, height = (int(v) for v in size.split("x"))
     with av.open(path, "w", format="mp4") as out:
-        video = out.add_stream("libx264", rate=FPS, options={"preset": "veryfast", "crf": "18", "g": str(gop)})
+        video = out.add_stream("libx264", rate=FPS, options={"preset": "veryfast", "crf": str(crf), "g": str(gop)})
         video.width, video.height, video.pix_fmt = width, height, "yuv420p"
         sound = out.add_stream("aac", rate=48000, layout="stereo") if audio else None
         while True:
@@ -160,6 +161,7 @@ def hud_cost_ms() -> dict:
 def gui_stall_ms(video: str, srt: str, folder: str) -> float:
     """The longest wait of a 10 ms GUI timer while an export runs on a worker thread."""
     from PyQt5.QtCore import QThread, QTimer
+    from PyQt5.QtWidgets import QApplication
     from trakvia.ui.hud_video import export_hud_video
 
     class Export(QThread):
@@ -180,7 +182,7 @@ def gui_stall_ms(video: str, srt: str, folder: str) -> float:
     worker.start()
     timer.start()
     while not worker.isFinished():
-        QApplicationInstance.processEvents()
+        QApplication.instance().processEvents()
         time.sleep(0.001)
     timer.stop()
     os.unlink(os.path.join(folder, "stall.mp4"))
@@ -188,7 +190,6 @@ def gui_stall_ms(video: str, srt: str, folder: str) -> float:
 
 
 def main() -> None:
-    global QApplicationInstance
     parser = argparse.ArgumentParser()
     parser.add_argument("--child", nargs=5)
     args = parser.parse_args()
@@ -196,31 +197,38 @@ def main() -> None:
         child(*args.child)
         return
     from PyQt5.QtWidgets import QApplication
-    QApplicationInstance = QApplication([])
+    app = QApplication([])  # noqa: F841  (fonts and timers need it)
     with tempfile.TemporaryDirectory(prefix="bench_hud_") as folder:
         video, lrf, srt = (os.path.join(folder, n) for n in ("DJI_0001.MP4", "DJI_0001.LRF", "DJI_0001.SRT"))
         generated_clip(video, "1920x1080", CLIP_S, 30, True)
-        generated_clip(lrf, "1280x720", 60, 30, False)
+        generated_clip(lrf, "1280x720", 60, 30, False, grain_level=3, crf=26)   # LRFs are light
+        for path, seconds in ((video, CLIP_S), (lrf, 60)):
+            print(f"{os.path.basename(path)}: {os.path.getsize(path) * 8 / seconds / 1e6:.1f} Mbit/s")
         srt_for(srt, CLIP_S * FPS)
-        rows = []
-        for label, kind, preset in (("export with HUD, veryfast CRF 20", "hud", "veryfast"),
-                                    ("same encode without HUD, veryfast", "plain", "veryfast"),
-                                    ("export with HUD, ultrafast", "hud", "ultrafast"),
-                                    ("same encode without HUD, ultrafast", "plain", "ultrafast"),
-                                    ("export with HUD to 720p, veryfast", "hud720", "veryfast")):
-            best = run_child(kind, video, srt, folder, preset)
-            rows.append((label, best))
-            print(f"{label:40s} {CLIP_S / best['s']:5.2f}x real time  ({best['s']:.2f} s, "
-                  f"CPU {best['cpu_s']:.1f} s, peak {best['peak_mb']:.0f} MB)")
-        for unit in ("s", "cpu_s"):
-            print(f"HUD overhead ({'wall' if unit == 's' else 'CPU'} time): veryfast "
-                  f"{rows[0][1][unit] / rows[1][1][unit]:.2f}x the encode without HUD, "
-                  f"ultrafast {rows[2][1][unit] / rows[3][1][unit]:.2f}x")
         exact, key = seeks(lrf, 60)
         print(f"LRF 720p seek, median of 25: exact frame {exact:.0f} ms, keyframe {key:.0f} ms")
         costs = hud_cost_ms()
         print("HUD per 1080p frame, 36,000-point track (median ms): "
               + ", ".join(f"{k} {v:.1f}" for k, v in costs.items()))
+        runs = (("export with HUD, veryfast CRF 20", "hud", "veryfast"),
+                ("same encode without HUD, veryfast", "plain", "veryfast"),
+                ("export with HUD, ultrafast", "hud", "ultrafast"),
+                ("same encode without HUD, ultrafast", "plain", "ultrafast"),
+                ("export with HUD to 720p, veryfast", "hud720", "veryfast"))
+        best = {}
+        for _round in range(2):   # interleaved, so a change of machine load hits both sides
+            for label, kind, preset in runs:
+                result = run_child(kind, video, srt, folder, preset)
+                if label not in best or result["s"] < best[label]["s"]:
+                    best[label] = result
+        rows = [(label, best[label]) for label, _kind, _preset in runs]
+        for label, r in rows:
+            print(f"{label:40s} {CLIP_S / r['s']:5.2f}x real time  ({r['s']:.2f} s, "
+                  f"CPU {r['cpu_s']:.1f} s, peak {r['peak_mb']:.0f} MB)")
+        for unit in ("s", "cpu_s"):
+            print(f"HUD overhead ({'wall' if unit == 's' else 'CPU'} time): veryfast "
+                  f"{rows[0][1][unit] / rows[1][1][unit]:.2f}x the encode without HUD, "
+                  f"ultrafast {rows[2][1][unit] / rows[3][1][unit]:.2f}x")
         print(f"longest wait of a 10 ms GUI timer during an export: {gui_stall_ms(video, srt, folder):.0f} ms")
 
 
