@@ -245,7 +245,8 @@ class HudPreviewTab(QWidget):
         if self.work_dir is None:
             return
         folder = self.work_dir
-        self.tasks.start("Örnek klip hazırlanıyor", lambda task: self._read(sample_clip(folder), None),
+        self.tasks.start("Örnek klip hazırlanıyor",
+                         lambda task: self._read(sample_clip(folder, task.check_cancelled), None),
                          lambda result: self._apply(*result))
 
     def shutdown(self) -> None:

@@ -8,7 +8,7 @@ import math
 import os
 from datetime import datetime, timedelta
 from fractions import Fraction
-from typing import Iterable, List, NamedTuple, Optional, Tuple
+from typing import Callable, Iterable, List, NamedTuple, Optional, Tuple
 
 import av
 from PyQt5.QtCore import QPointF, QRectF, Qt
@@ -113,13 +113,15 @@ def _add_streams(out, size: Tuple[int, int]):
     return video, out.add_stream("aac", rate=_AUDIO_RATE, layout="mono")
 
 
-def _write_clips(video_path: str, lrf_path: str, frames: int) -> None:
-    """The clip and its LRF in one pass: each picture is painted once and scaled for the LRF."""
+def _write_clips(video_path: str, lrf_path: str, frames: int, check: Callable[[], None]) -> None:
+    """The clip and its LRF in one pass: each picture is painted once and scaled for the LRF.
+    `check()` runs before every frame and may raise to stop."""
     land = _landscape(2400, 1600)
     with av.open(video_path, "w", format="mp4", options={"movflags": "+faststart"}) as main, \
             av.open(lrf_path, "w", format="mp4", options={"movflags": "+faststart"}) as lrf:
         outputs = [(main, *_add_streams(main, _SIZE), None), (lrf, *_add_streams(lrf, _LRF_SIZE), _LRF_SIZE)]
         for i in range(frames):
+            check()
             frame = av.VideoFrame(_SIZE[0], _SIZE[1], "bgra")
             _paint_view(frame, land, i / max(1, frames - 1))
             for out, video, _audio, size in outputs:
@@ -154,8 +156,9 @@ def _tone(seconds: float):
     return frames
 
 
-def sample_clip(work_dir: str) -> str:
-    """The sample clip's MP4 in `work_dir`/HUD_Ornek_Klip, made on first use (LRF and SRT beside it)."""
+def sample_clip(work_dir: str, check: Callable[[], None] = lambda: None) -> str:
+    """The sample clip's MP4 in `work_dir`/HUD_Ornek_Klip, made on first use (LRF and SRT beside
+    it). `check()` is called before every frame; whatever it raises stops and removes the parts."""
     folder = os.path.join(work_dir, SAMPLE_FOLDER)
     names = {ext: os.path.join(folder, "DJI_0001" + ext) for ext in (".MP4", ".LRF", ".SRT")}
     if all(os.path.isfile(p) for p in names.values()):
@@ -169,7 +172,7 @@ def sample_clip(work_dir: str) -> str:
                 raise FileExistsError(f"Örnek klibin bir parçası eksik, diğerleri değiştirilmez: {folder}")
             made.append((create_temporary_beside(names[ext], ".tmp"), names[ext]))
         write_dji_srt(made[0][0], sample_flight(frames, _FPS))
-        _write_clips(made[1][0], made[2][0], frames)
+        _write_clips(made[1][0], made[2][0], frames, check)
         for tmp, final in made:
             put_in_place(tmp, final)
     except BaseException:
