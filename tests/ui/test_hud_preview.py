@@ -2,7 +2,6 @@
 import os
 import time
 from datetime import datetime
-from pathlib import Path
 
 import pytest
 
@@ -14,14 +13,10 @@ from trakvia.ui.hud_track_source import load_track
 from .hud_clips import make_clip, make_srt, stream_packets
 from .ui_waits import wait_idle
 
-_DATA = Path(__file__).resolve().parents[2] / ".." / "shared" / "data" / "srt"
-
 
 @pytest.mark.parametrize("zone", ["UTC0", "EET-3"])   # the computer's zone: UTC, Istanbul
-def test_a_real_srt_shows_the_flights_own_clock_and_height_above_take_off(monkeypatch, zone):
-    srt = _DATA / "mavic3_2021.srt"
-    if not srt.is_file():
-        pytest.skip("real SRT samples are not on this machine")
+def test_a_real_srt_shows_the_flights_own_clock_and_height_above_take_off(monkeypatch, shared_data, zone):
+    srt = shared_data / "srt" / "mavic3_2021.srt"
     monkeypatch.setenv("TZ", zone)
     time.tzset()
     try:
