@@ -166,6 +166,9 @@ def _with_hud(frame: av.VideoFrame, width: int, height: int, track: HudTrack, t_
         painter.end()
     yuv = bgra.reformat(format="yuv420p")
     yuv.pts, yuv.time_base = frame.pts, frame.time_base
+    # The decoder's frame types would force x264 to copy the source's I/P/B pattern (and warn
+    # where it cannot); x264 chooses its own, as any CRF encode does.
+    yuv.pict_type = av.video.frame.PictureType.NONE
     return yuv
 
 
