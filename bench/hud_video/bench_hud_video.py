@@ -164,8 +164,11 @@ def gui_stall_ms(video: str, srt: str, folder: str) -> float:
     from PyQt5.QtWidgets import QApplication
     from trakvia.ui.hud_video import export_hud_video
 
-    class Export(QThread):
+    from trakvia.ui.thread_priority import lower_current_thread_priority
+
+    class Export(QThread):   # as the window runs it
         def run(self):
+            lower_current_thread_priority()
             export_hud_video(video, srt, os.path.join(folder, "stall.mp4"))
 
     gaps, last = [], [time.perf_counter()]

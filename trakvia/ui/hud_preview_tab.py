@@ -27,6 +27,7 @@ from .hud_track import HudTrack, demo_track
 from .hud_track_source import load_track
 from .hud_video import ExportCancelled, default_output_path, export_with_track
 from .task_panel import TaskPanel
+from .thread_priority import lower_current_thread_priority
 from .workers import TaskCancelled
 
 _SLIDER_STEPS_PER_S = 100
@@ -387,6 +388,8 @@ class HudPreviewTab(QWidget):
         offset = self.spin_offset.value()
 
         def job(task):
+            lower_current_thread_priority()   # the window stays quick while the encoder works
+
             def report(p):
                 task.report(p.frames_done, p.frames_total, p.text())
             try:
