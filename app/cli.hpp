@@ -65,7 +65,16 @@ private:
     nb::list pieces_;
 };
 
-// Writes the line with the interpreter's print, found through the module's namespace.
+// Writes the line with the interpreter's print, found through the module's namespace. A path
+// whose bytes are no valid UTF-8 (any bytes are allowed on Linux) is shown with replacement
+// characters instead of ending the command after its work is done.
 void print_line(const pyglue::Globals& g, const Line& line);
+
+// The same, on standard error: what went wrong, for the user and for scripts.
+void print_error(const pyglue::Globals& g, const Line& line);
+
+// Whether the input path named on the command line is missing; then it says so on standard
+// error ("<what> bulunamadı: '<path>'") and the command ends with 1 before creating anything.
+bool input_is_missing(const pyglue::Globals& g, nb::handle path, const char* what);
 
 }  // namespace trakvia::app

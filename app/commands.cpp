@@ -53,22 +53,35 @@ nb::object run_list(const pyglue::Globals& g, nb::handle args) {
 }
 
 nb::object run_cleanup(const pyglue::Globals& g, nb::handle args) {
+    if (input_is_missing(g, args.attr("dir"), "Klasör")) {
+        return nb::int_(1);
+    }
+    // Files that could not be deleted are skipped and reported after the summary; the dict's
+    // item setter is the callable that records each (path, error) in order.
+    nb::dict skipped;
+    nb::object on_skip = skipped.attr("__setitem__");
     nb::object result = g["cleanup_dji_files"](
         args.attr("dir"), "target_type"_a = args.attr("type"),
         "date_filter"_a = text_or_empty(args.attr("date")), "index_filter"_a = text_or_empty(args.attr("index")),
-        "dry_run"_a = args.attr("dry_run"));
+        "dry_run"_a = args.attr("dry_run"), "on_skip"_a = on_skip);
     const std::vector<nb::object> parts = unpack(result, 3);
-    const char* label = is_true(args.attr("dry_run")) ? "[DRY-RUN SİMÜLASYON]" : "[TEMİZLENDİ]";
-    print_line(g, Line() << label << " Silinen " << args.attr("type").attr("upper")()
-                         << " dosya sayısı: " << parts[0] << " | Kazanılan Alan: "
-                         << fixed(g, divided(parts[1], nb::int_(1024)), ".1f") << " KB");
+    nb::object summary_line = checked(PyImport_ImportModule("trakvia.mediadesk")).attr("cleanup_summary_line");
+    print_line(g, Line() << summary_line(args.attr("type"), parts[0], parts[1], args.attr("dry_run")));
     for (nb::handle path : nb::iter(parts[2])) {
         print_line(g, Line() << "  - " << path);
     }
-    return nb::int_(0);
+    for (auto [path, error] : skipped) {
+        nb::object reason = error.attr("strerror");
+        print_error(g, Line() << "Silinemedi, atlandı: " << path << " ("
+                              << (reason.is_none() ? nb::object(nb::str(error)) : reason) << ")");
+    }
+    return nb::int_(skipped.size() == 0 ? 0 : 1);
 }
 
 nb::object run_play(const pyglue::Globals& g, nb::handle args) {
+    if (input_is_missing(g, args.attr("dir"), "Klasör")) {
+        return nb::int_(1);
+    }
     nb::object played =
         g["play_dji_file_by_index"](args.attr("dir"), g["int"](args.attr("index_num")));
     if (is_true(played)) {

@@ -1,4 +1,5 @@
-// The commands that hand telemetry to the conversion engine: convert and import.
+// The commands that hand telemetry to the conversion engine: convert and import. Their report
+// lines come from the converter, which words them for the window too.
 #include "cli.hpp"
 
 namespace trakvia::app {
@@ -6,75 +7,57 @@ namespace {
 
 using namespace nb::literals;
 
-// Takes the output folder out of a walk's sub-folder list, so that tracks written by an earlier
-// run into a folder inside the input are not read back as inputs and converted again.
-void skip_output_folder(const pyglue::Globals& g, nb::handle root, nb::handle subfolders,
-                        nb::handle output_dir) {
-    nb::object normcase = os_path(g, "normcase");
-    nb::object target = normcase(output_dir);
-    const Py_ssize_t count = PyObject_Size(subfolders.ptr());
-    if (count < 0) {
-        throw nb::python_error();
-    }
-    for (Py_ssize_t i = count; i-- > 0;) {
-        nb::object name = checked(PySequence_GetItem(subfolders.ptr(), i));
-        if (normcase(os_path(g, "join")(root, name)).equal(target) &&
-            PySequence_DelItem(subfolders.ptr(), i) < 0) {
-            throw nb::python_error();
-        }
-    }
-}
+// The run context of one command: its inputs and the outputs written so far are files no later
+// output of the same command may replace.
+class RunContext {
+public:
+    RunContext(nb::object options, nb::handle inputs) : options_(std::move(options)), kept_(nb::list(inputs)) {}
 
-// The files to convert: a file input as it is; a folder input resolved to its media folder and
-// walked top-down, names sorted within each folder and kept when their ending is supported.
-nb::list collect_inputs(const pyglue::Globals& g, nb::handle input_path, nb::handle output_dir) {
-    nb::list inputs;
-    if (is_true(os_path(g, "isfile")(input_path))) {
-        inputs.append(input_path);
-        return inputs;
-    }
-    if (!is_true(os_path(g, "isdir")(input_path))) {
-        return inputs;
-    }
-    nb::object media_dir = g["resolve_dji_directory"](input_path);
-    for (nb::handle entry : nb::iter(g["os"].attr("walk")(media_dir))) {
-        const std::vector<nb::object> walked = unpack(entry, 3);
-        skip_output_folder(g, walked[0], walked[1], output_dir);
-        for (nb::handle name : nb::iter(g["sorted"](walked[2]))) {
-            if (is_true(name.attr("lower")().attr("endswith")(g["ALL_SUPPORTED_EXTENSIONS"]))) {
-                inputs.append(os_path(g, "join")(walked[0], name));
-            }
+    nb::object convert(const pyglue::Globals& g, nb::handle path, nb::handle output_dir) {
+        nb::setattr(options_, "keep_paths", kept_);
+        nb::object result = g["convert_srt_file"](path, output_dir, options_);
+        for (nb::handle written : nb::iter(result.attr("output_files"))) {
+            kept_.append(written);
         }
+        return result;
     }
-    return inputs;
-}
+
+private:
+    nb::object options_;
+    nb::list kept_;
+};
 
 }  // namespace
 
 nb::object run_convert(const pyglue::Globals& g, nb::handle args) {
     nb::object input_path = os_path(g, "abspath")(args.attr("input"));
+    if (input_is_missing(g, input_path, "Girdi")) {
+        return nb::int_(1);
+    }
     nb::object output = args.attr("output");
+    nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
     if (!is_true(output)) {
-        output = os_path(g, "join")(g["os"].attr("getcwd")(), "Cikti_GPX");
+        output = os_path(g, "join")(g["os"].attr("getcwd")(), converter.attr("DEFAULT_OUTPUT_FOLDER"));
     }
     nb::object output_dir = os_path(g, "abspath")(output);
     g["os"].attr("makedirs")(output_dir, "exist_ok"_a = true);
     nb::object options = g["ConversionOptions"]("sample_mode"_a = args.attr("sample"));
 
-    for (nb::handle path : collect_inputs(g, input_path, output_dir)) {
-        nb::object result = g["convert_srt_file"](path, output_dir, options);
-        print_line(g, Line() << "[OK] " << os_path(g, "basename")(path) << " -> "
-                             << result.attr("filtered_point_count") << " nokta, "
-                             << fixed(g, divided(result.attr("total_distance_m"), nb::float_(1000.0)), ".2f")
-                             << " km, Maks Hız: " << fixed(g, result.attr("max_speed_kmh"), ".1f")
-                             << " km/s, Güç: " << fixed(g, result.attr("max_power_w"), ".0f")
-                             << " W, Çıktılar: " << length(g, result.attr("output_files"))
-                             << " dosya");
+    nb::object mediadesk = checked(PyImport_ImportModule("trakvia.mediadesk"));
+    nb::object inputs =
+        mediadesk.attr("collect_conversion_inputs")(input_path, output_dir, g["ALL_SUPPORTED_EXTENSIONS"]);
+    RunContext run(options, inputs);
+    for (nb::handle path : nb::iter(inputs)) {
+        nb::object result = run.convert(g, path, output_dir);
+        print_line(g, Line() << converter.attr("conversion_report_line")(path, result));
     }
     return nb::int_(0);
 }
 
 nb::object run_import(const pyglue::Globals& g, nb::handle args) {
+    if (input_is_missing(g, args.attr("src"), "Kaynak klasör")) {
+        return nb::int_(1);
+    }
     nb::object result = g["import_dji_files"](args.attr("src"), args.attr("dest"),
                                               "date_filter"_a = text_or_empty(args.attr("date")),
                                               "index_filter"_a = text_or_empty(args.attr("index")));
@@ -82,14 +65,14 @@ nb::object run_import(const pyglue::Globals& g, nb::handle args) {
     print_line(g, Line() << "[İÇE AKTARILDI] " << parts[0] << " dosya '" << args.attr("dest")
                          << "' klasörüne kopyalandı.");
     nb::object options = g["ConversionOptions"]();
+    nb::object converter = checked(PyImport_ImportModule("trakvia.converter"));
+    RunContext run(options, parts[1]);
     for (nb::handle path : nb::iter(parts[1])) {
         if (!is_true(path.attr("lower")().attr("endswith")(".srt"))) {
             continue;
         }
-        nb::object converted = g["convert_srt_file"](path, args.attr("dest"), options);
-        print_line(g, Line() << "  -> GPX Dönüştürüldü: " << converted.attr("track_name") << " ("
-                             << converted.attr("filtered_point_count") << " nokta, "
-                             << fixed(g, converted.attr("total_distance_m"), ".0f") << " m)");
+        nb::object converted = run.convert(g, path, args.attr("dest"));
+        print_line(g, Line() << converter.attr("imported_track_line")(converted));
     }
     return nb::int_(0);
 }

@@ -1,4 +1,5 @@
-// The desktop branch of main(): Qt application, workspace folder, main window, screenshot mode.
+// The desktop branch of main(): single-instance guard, Qt application, workspace folder, main
+// window, screenshot mode.
 #include "desktop.hpp"
 
 #include "cli.hpp"
@@ -120,16 +121,109 @@ nb::object make_capture_routine(const pyglue::Globals& g, nb::handle app, nb::ha
     return pyglue::make_function(module, std::move(spec));
 }
 
+// The launcher's single-instance guard (built-in module _trakvia_launcher), claimed when the
+// desktop is about to open: false when another copy's desktop is open; its window has then been
+// brought forward. Commands never ask, so they run beside an open desktop. Started without the
+// launcher, there is no guard.
+bool desktop_guard_passed() {
+    PyObject* guard = PyImport_ImportModule("_trakvia_launcher");
+    if (guard == nullptr) {
+        if (!PyErr_ExceptionMatches(PyExc_ModuleNotFoundError)) {
+            throw nb::python_error();
+        }
+        PyErr_Clear();
+        return true;
+    }
+    return is_true(nb::steal(guard).attr("claim_desktop")());
+}
+
+// Qt message handler while the application object is made. Qt ends the process with abort()
+// when it cannot reach a display (no DISPLAY, a display that does not answer, no platform
+// plugin): a crash instead of a message. Its fatal message becomes a Turkish explanation and
+// exit code 1; other messages are printed as Qt prints them.
+nb::object report_qt_message(const pyglue::Globals& g, const std::vector<nb::object>& params) {
+    const nb::object& mode = params[0];
+    const nb::object& context = params[1];
+    const nb::object& message = params[2];
+    const nb::object& fatal = params[3];
+    nb::object err = g["sys"].attr("stderr");
+    if (!mode.equal(fatal)) {
+        nb::object category = context.attr("category");
+        const bool named = is_true(category) && !category.equal(nb::str("default"));
+        try {  // an error escaping a Qt message handler would end the program
+            g["print"](named ? (Line() << category << ": " << message).text() : nb::str(message),
+                       "file"_a = err);
+        } catch (const nb::python_error&) {
+        }
+        return nb::none();
+    }
+    const nb::str text =
+        (Line() << "Hata: Masaüstü penceresi açılamadı: ekran bulunamadı ya da ekrana "
+                   "bağlanılamadı.\n  Qt: "
+                << message.attr("splitlines")()[0]
+                << "\n  Komutlar ekransız da çalışır (list, convert, import, cleanup, play).")
+            .text();
+    // Whatever fails while telling the user, the process must still end with 1, not abort.
+    try {
+        g["print"](text, "file"_a = err);
+        g["sys"].attr("stdout").attr("flush")();
+        err.attr("flush")();
+    } catch (const nb::python_error&) {
+    }
+    if (nb::str("win32").equal(g["sys"].attr("platform"))) {
+        try {  // a GUI program started from Explorer has no stderr to read
+            nb::object user32 = checked(PyImport_ImportModule("ctypes")).attr("windll").attr("user32");
+            user32.attr("MessageBoxW")(0, text, "Trakvia", 0x10);
+        } catch (const nb::python_error&) {
+        }
+    }
+    g["os"].attr("_exit")(1);  // Qt aborts the process once this handler returns
+    return nb::none();
+}
+
+nb::object make_message_handler(const pyglue::Globals& g, nb::handle fatal) {
+    nb::object module = checked(PyImport_GetModule(g["__name__"].ptr()));
+    pyglue::FunctionSpec spec;
+    spec.name = "_report_qt_message";
+    spec.params = {
+        {"mode", "", nb::object()},
+        {"context", "", nb::object()},
+        {"message", "", nb::object()},
+        {"fatal", "", nb::borrow(fatal), pyglue::ParamKind::keyword_only},
+    };
+    spec.body = report_qt_message;
+    return pyglue::make_function(module, std::move(spec));
+}
+
+// QApplication(argv) with report_qt_message installed while it connects to the display.
+nb::object make_application(const pyglue::Globals& g, nb::handle QApplication) {
+    nb::object install = import_name(g, "PyQt5.QtCore", "qInstallMessageHandler");
+    nb::object fatal = import_name(g, "PyQt5.QtCore", "QtFatalMsg");
+    nb::object previous = install(make_message_handler(g, fatal));
+    nb::object app;
+    try {
+        app = QApplication(g["sys"].attr("argv"));
+    } catch (...) {
+        install(previous);
+        throw;
+    }
+    install(previous);
+    return app;
+}
+
 }  // namespace
 
 nb::object run_desktop(const pyglue::Globals& g, nb::handle args) {
+    if (!desktop_guard_passed()) {
+        return nb::int_(0);
+    }
     nb::object QApplication = import_name(g, "PyQt5.QtWidgets", "QApplication");
     nb::object QFont = import_name(g, "PyQt5.QtGui", "QFont");
     nb::object QTimer = import_name(g, "PyQt5.QtCore", "QTimer");
     nb::object TrakviaMainWindow = import_name(g, "trakvia.ui", "TrakviaMainWindow");
     nb::object create_trakvia_icon = import_name(g, "trakvia.ui", "create_trakvia_icon");
 
-    nb::object app = QApplication(g["sys"].attr("argv"));
+    nb::object app = make_application(g, QApplication);
     app.attr("setApplicationName")("trakvia-app");
     call_if_present(app, "setApplicationDisplayName", g["R27_APP_NAME_TR"]);
     call_if_present(app, "setDesktopFileName", nb::str("trakvia-app"));

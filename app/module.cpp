@@ -75,10 +75,10 @@ void start_up(nb::handle module) {
 
     import_from(dict, "trakvia", {"R27_APP_NAME_TR", "R27_APP_VERSION"});
     import_from(dict, "trakvia.converter",
-                {"ConversionOptions", "convert_srt_file", "ALL_SUPPORTED_EXTENSIONS"});
+                {"ConversionOptions", "convert_srt_file", "ALL_SUPPORTED_EXTENSIONS", "written_by_trakvia"});
     import_from(dict, "trakvia.mediadesk",
                 {"list_dji_files", "cleanup_dji_files", "import_dji_files",
-                 "play_dji_file_by_index", "resolve_dji_directory"});
+                 "play_dji_file_by_index", "resolve_dji_directory", "resolve_dji_directories"});
 
     make_parser_types(module);
     pyglue::add_function(module, run_cli_spec());

@@ -2,6 +2,7 @@
 #include "cli.hpp"
 
 #include "desktop.hpp"
+#include "start_folder.hpp"
 
 namespace trakvia::app {
 namespace {
@@ -9,33 +10,29 @@ namespace {
 using namespace nb::literals;
 
 // The type of cleanup's --date: only texts the date/age filter understands get through, so a
-// typo cannot turn into "no filter" and delete every set on the card. The text stays as typed.
+// typo cannot turn into "no filter" and delete every set on the card. The text stays as typed;
+// the media manager's check decides and words the refusal.
 nb::object checked_date_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& text = args[0];
-    if (text.is_none()) {
-        return text;
-    }
-    nb::object expr = text.attr("strip")();
-    if (!is_true(expr)) {
-        return text;
-    }
-    nb::object upper = expr.attr("upper")();
-    for (const char* word : {"ALL", "TÜMÜ", "*"}) {
-        if (upper.equal(nb::str(word))) {
-            return text;
-        }
-    }
     nb::object mediadesk = checked(PyImport_ImportModule("trakvia.mediadesk"));
-    if (is_true(mediadesk.attr("_RE_DATE_EXACT").attr("match")(expr)) ||
-        is_true(mediadesk.attr("_RE_AGE_FILTER").attr("match")(expr))) {
-        return text;
+    try {
+        return mediadesk.attr("check_date_filter")(args[0]);
+    } catch (nb::python_error& e) {
+        if (!e.matches(PyExc_ValueError)) {
+            throw;
+        }
+        nb::object message = nb::str(e.value());
+        PyErr_SetObject(g["argparse"].attr("ArgumentTypeError").ptr(), message.ptr());
+        throw nb::python_error();
     }
-    const nb::str message = (Line() << "geçersiz tarih/yaş filtresi: "
-                                    << checked(PyObject_Repr(text.ptr()))
-                                    << " (örnek: <1d, >2w, 2024-05-01, ALL)")
-                                   .text();
-    PyErr_SetObject(g["argparse"].attr("ArgumentTypeError").ptr(), message.ptr());
-    throw nb::python_error();
+}
+
+// The keys of a choice table of (key, title) pairs that `module` exports under `name`.
+nb::list choice_keys(const char* module, const char* name) {
+    nb::list keys;
+    for (nb::handle pair : checked(PyImport_ImportModule(module)).attr(name)) {
+        keys.append(pair[0]);
+    }
+    return keys;
 }
 
 pyglue::FunctionSpec date_filter_spec() {
@@ -65,11 +62,8 @@ void add_list_arguments(nb::handle p) {
 
 void add_cleanup_arguments(nb::handle p) {
     p.attr("add_argument")("dir", "help"_a = "DJI SD kart veya medya klasörü");
-    nb::list types;
-    for (const char* t : {"lrf", "srt", "video", "all"}) {
-        types.append(nb::str(t));
-    }
-    p.attr("add_argument")("--type", "-t", "choices"_a = types, "default"_a = "lrf",
+    p.attr("add_argument")("--type", "-t", "choices"_a = choice_keys("trakvia.mediadesk", "CLEANUP_TYPES"),
+                           "default"_a = "lrf",
                            "help"_a = "Silinecek dosya türü");
     p.attr("add_argument")("--date", "-d", "type"_a = nb::handle(date_filter_type),
                            "default"_a = "", "help"_a = "Tarih/yaş filtresi");
@@ -94,11 +88,8 @@ void add_play_arguments(const pyglue::Globals& g, nb::handle p) {
 void add_convert_arguments(nb::handle p) {
     p.attr("add_argument")("input", "help"_a = "Girdi dosyası veya klasörü");
     p.attr("add_argument")("--output", "-o", "default"_a = "", "help"_a = "Çıktı klasörü");
-    nb::list modes;
-    for (const char* m : {"all", "1hz", "5s", "dist2m"}) {
-        modes.append(nb::str(m));
-    }
-    p.attr("add_argument")("--sample", "choices"_a = modes, "default"_a = "1hz",
+    p.attr("add_argument")("--sample", "choices"_a = choice_keys("trakvia.converter", "SAMPLE_MODES"),
+                           "default"_a = "1hz",
                            "help"_a = "Örnekleme modu");
 }
 
@@ -133,6 +124,7 @@ nb::object main_body(const pyglue::Globals& g, const std::vector<nb::object>&) {
         return nb::int_(0);
     }
     if (is_true(args.attr("command"))) {
+        resolve_from_start_folder(g, args);
         return g["_run_cli"](args);
     }
     return run_desktop(g, args);

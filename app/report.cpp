@@ -74,8 +74,45 @@ nb::str Line::text() const {
     return nb::steal<nb::str>(checked(PyUnicode_Join(nb::str("").ptr(), pieces_.ptr())).release());
 }
 
+namespace {
+
+// `text` as it can be written anywhere: undecodable bytes of a file name (kept as lone
+// surrogates by the interpreter) become U+FFFD.
+nb::object printable(nb::str text) {
+    PyObject* utf8 = PyUnicode_AsUTF8String(text.ptr());
+    if (utf8 != nullptr) {
+        Py_DECREF(utf8);
+        return text;
+    }
+    if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
+        throw nb::python_error();
+    }
+    PyErr_Clear();
+    PyObject* raw = PyUnicode_AsEncodedString(text.ptr(), "utf-8", "surrogateescape");
+    if (raw == nullptr) {  // surrogates that stand for no byte
+        PyErr_Clear();
+        raw = PyUnicode_AsEncodedString(text.ptr(), "utf-8", "replace");
+    }
+    nb::object bytes = checked(raw);
+    return checked(PyUnicode_DecodeUTF8(PyBytes_AS_STRING(bytes.ptr()), PyBytes_GET_SIZE(bytes.ptr()), "replace"));
+}
+
+}  // namespace
+
 void print_line(const pyglue::Globals& g, const Line& line) {
-    g["print"](line.text());
+    g["print"](printable(line.text()));
+}
+
+void print_error(const pyglue::Globals& g, const Line& line) {
+    g["print"](printable(line.text()), nb::arg("file") = g["sys"].attr("stderr"));
+}
+
+bool input_is_missing(const pyglue::Globals& g, nb::handle path, const char* what) {
+    if (is_true(os_path(g, "exists")(path))) {
+        return false;
+    }
+    print_error(g, Line() << what << " bulunamadı: '" << path << "'");
+    return true;
 }
 
 }  // namespace trakvia::app

@@ -1,6 +1,7 @@
 # Start-up script that Trakvia_Launcher runs once in the embedded interpreter's __main__.
-# It puts the program folder (and its Lib/site-packages and Qt folders) on the search paths,
-# runs trakvia_app.main() and leaves the process exit code in sys._r27_exit_code. It is the
+# It opens missing standard streams, keeps the start folder in sys._r27_start_dir, puts the
+# program folder (and its Lib/site-packages and Qt folders) on the search paths, runs
+# trakvia_app.main() and leaves the process exit code in sys._r27_exit_code. It is the
 # only place where an exception escaping the application is handled. Kept to ASCII: the
 # launcher embeds it as a C string at build time.
 import sys
@@ -10,14 +11,30 @@ import traceback
 
 sys._r27_exit_code = 0
 
-# A program without a console has no standard streams; printing must still work.
-if sys.stdout is None:
-    sys.stdout = io.StringIO()
-if sys.stderr is None:
-    sys.stderr = io.StringIO()
 
-# The launcher made the program folder the current directory.
+def _missing_stream():
+    # A Windows GUI program started from cmd or PowerShell has no standard streams, but the
+    # launcher attached it to that console: write there. Without a console (started from
+    # Explorer) printing must still work, into memory.
+    if sys.platform == "win32":
+        try:
+            return open("CONOUT$", "w", encoding="utf-8", errors="backslashreplace",
+                        buffering=1)
+        except OSError:
+            pass
+    return io.StringIO()
+
+
+if sys.stdout is None:
+    sys.stdout = _missing_stream()
+if sys.stderr is None:
+    sys.stderr = _missing_stream()
+
+# The launcher made the program folder the current directory. The folder the user started
+# the program from, where the paths typed on the command line lead, is kept for trakvia_app;
+# child processes must not inherit it as if they had been started from there.
 cwd = os.getcwd()
+sys._r27_start_dir = os.environ.pop("TRAKVIA_START_DIR", "") or cwd
 if cwd not in sys.path:
     sys.path.insert(0, cwd)
 sp = os.path.join(cwd, "Lib", "site-packages")
@@ -52,7 +69,10 @@ if os.path.isdir(qt_plugins):
 try:
     import trakvia_app
     if hasattr(trakvia_app, "main"):
-        trakvia_app.main()
+        result = trakvia_app.main()
+        # A command's result is its exit code: a script must see that `play` found nothing.
+        if isinstance(result, int):
+            sys._r27_exit_code = result
 except SystemExit as exc:
     if exc.code is None:
         sys._r27_exit_code = 0

@@ -1,5 +1,5 @@
-// Portable launcher: single-instance guard, program folder and environment, embedded
-// interpreter start, bootstrap script, exit code.
+// Portable launcher: console, start and program folders, environment, embedded interpreter
+// start (with the single-instance guard offered to the desktop), bootstrap script, exit code.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -7,18 +7,19 @@
 #include <string>
 
 #include "bootstrap_script.h"  // generated from bootstrap.py: kBootstrapScript
-#include "instance_guard.h"
+#include "desktop_guard.h"
 #include "launcher.h"
 
 namespace trakvia::launcher {
 namespace {
 
-constexpr int kExitAlreadyRunning = 0;
 constexpr int kExitFailure = 1;
 
 constexpr const char* kStartFailureText = "Python 3.12 Runtime (python312.dll) baslatilamadi.";
 constexpr const char* kStartFailureCaption = "Trakvia";
 constexpr const char* kExitCodeAttribute = "_r27_exit_code";
+// Carries the start folder to the bootstrap script, which takes it out of the environment.
+constexpr const char* kStartFolderVariable = "TRAKVIA_START_DIR";
 
 // Checklist helper of the interpreter start: records the first failing step and its reason.
 bool check(PyStatus status, const char* step, std::string& failure) {
@@ -58,6 +59,10 @@ bool start_interpreter(const LaunchContext& context, std::string& failure) {
         ok = check(set_arguments(&config, args.count(), args.values()), "PyConfig_SetArgv",
                    failure);
     }
+    if (ok && standard_stream_encoding() != nullptr) {
+        ok = check(PyConfig_SetString(&config, &config.stdio_encoding, standard_stream_encoding()),
+                   "PyConfig.stdio_encoding", failure);
+    }
     const std::string interpreter = embedded_interpreter_executable();
     if (ok && !interpreter.empty()) {
         ok = check(PyConfig_SetBytesString(&config, &config.executable, interpreter.c_str()),
@@ -93,9 +98,12 @@ int read_exit_code(int script_result) {
 }  // namespace
 
 int run_launcher(const LaunchContext& context) {
-    if (another_copy_is_running(context)) return kExitAlreadyRunning;
-
+    reach_parent_console();
+    // Read before the program folder becomes the current directory: the paths the user typed
+    // are meant from here. Set even when unreadable, so no inherited value stands in for it.
+    set_environment(kStartFolderVariable, start_folder());
     prepare_program_folder(context);
+    register_desktop_guard(context);  // the desktop start runs the single-instance guard
 
     std::string failure;
     if (!start_interpreter(context, failure)) {

@@ -62,6 +62,21 @@ void bring_running_copy_forward(std::string_view title_text);
 // Folder of the running program file, "" when it cannot be read.
 std::string program_folder(const LaunchContext& context);
 
+// The current directory at the start: the folder the user started the program from, against
+// which the paths typed on the command line are meant. "" when it cannot be read.
+std::string start_folder();
+
+// A program without usable standard output (a Windows GUI program started from cmd or
+// PowerShell) attaches to its parent's console when the parent has one, so that the bootstrap
+// script can open the console for the report lines. Never opens a console of its own; does
+// nothing where the standard streams are inherited anyway (POSIX).
+void reach_parent_console();
+
+// Encoding of the interpreter's standard streams, or nullptr for the interpreter's choice.
+// Windows would write redirected output in the ANSI code page, which cannot hold every
+// Turkish letter (cp1252 has no "ı"); POSIX follows the terminal's locale.
+const wchar_t* standard_stream_encoding();
+
 // Makes `folder` the current directory and a search folder for native libraries.
 // Failures are ignored: the start goes on with whatever could be set.
 void enter_program_folder(const std::string& folder);

@@ -121,6 +121,18 @@ std::string program_folder(const LaunchContext& context) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string start_folder() {
+    char* cwd = getcwd(nullptr, 0);  // allocated to fit (glibc, BSD, macOS)
+    if (cwd == nullptr) return {};   // e.g. the directory was removed meanwhile
+    std::string folder = cwd;
+    std::free(cwd);
+    return folder;
+}
+
+void reach_parent_console() {}  // the standard streams are inherited from the parent
+
+const wchar_t* standard_stream_encoding() { return nullptr; }
+
 void enter_program_folder(const std::string& folder) {
     // Native libraries are found through the program's RPATH; only the directory changes.
     if (chdir(folder.c_str()) != 0) { /* the start goes on from the old directory */ }

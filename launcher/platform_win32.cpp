@@ -49,6 +49,14 @@ BOOL CALLBACK activate_matching_window(HWND window, LPARAM search_text) {
     return FALSE;
 }
 
+// A standard handle the program can write to: set, and naming a file, pipe or console.
+// A GUI program started without redirection has none.
+bool usable_handle(DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
 }  // namespace
 
 ArgumentList::ArgumentList(const LaunchContext&) {
@@ -101,6 +109,24 @@ std::string program_folder(const LaunchContext&) {
     if (slash != std::wstring::npos) path.resize(slash == 2 && path[1] == L':' ? 3 : slash);
     return narrow(path);
 }
+
+std::string start_folder() {
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);  // characters with the final null
+    if (needed == 0) return {};
+    std::vector<wchar_t> buffer(needed);
+    const DWORD n = GetCurrentDirectoryW(needed, buffer.data());
+    if (n == 0 || n >= needed) return {};
+    return narrow(std::wstring_view(buffer.data(), n));
+}
+
+void reach_parent_console() {
+    if (usable_handle(STD_OUTPUT_HANDLE) && usable_handle(STD_ERROR_HANDLE)) return;
+    // Fails when the parent has no console (started from Explorer): then nothing is opened
+    // and the output goes nowhere, as for any GUI program.
+    AttachConsole(ATTACH_PARENT_PROCESS);
+}
+
+const wchar_t* standard_stream_encoding() { return L"utf-8"; }
 
 void enter_program_folder(const std::string& folder) {
     const std::wstring wide = widen(folder);

@@ -2,8 +2,10 @@
 # Cross-compiles the Windows-only launcher code with mingw-w64 so a Windows-only mistake cannot
 # land: the platform layer, the entry file and the resources (icon drawn by make_icon.py) are
 # linked into a GUI program, with a stand-in for the interpreter part, and into a console probe
-# of the platform layer. Checks the program's subsystem, imports and resources. When wine is
-# installed it also runs the probe: the guard, the bypass texts, the folder set-up.
+# of the platform layer; the scan's Windows folder listing into a console probe of its own.
+# Checks the program's subsystem, imports and resources. When wine is installed it also runs the
+# probes: the guard, the bypass texts, the folder set-up, and the folder listing on a tree
+# whose view from Linux is known.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OUT="${BUILD_DIR:-build}/windows-check"
@@ -34,6 +36,9 @@ LIBS=(-static -luser32 -lshell32)
   "$OUT/launcher_res.o" "${LIBS[@]}"
 "$CXX" -o "$OUT/platform_probe.exe" \
   "$OUT/win32_platform_probe.o" "$OUT/platform_win32.o" "$OUT/instance_guard.o" "${LIBS[@]}"
+# The scan's folder listing (trakvia/mediadesk), with a console probe that walks a folder with it.
+"$CXX" "${CXXFLAGS[@]}" -o "$OUT/folder_probe.exe" tests/mediadesk/win32_folder_probe.cpp \
+  trakvia/mediadesk/folder_listing_win32.cpp -static
 
 fail() { echo "check-windows: $*" >&2; exit 1; }
 headers="$("$OBJDUMP" -p "$OUT/Trakvia_Launcher.exe")"
@@ -41,13 +46,15 @@ grep -q "Subsystem[[:space:]]*00000002" <<<"$headers" || fail "Trakvia_Launcher.
 grep -q "^architecture: i386:x86-64" <<<"$("$OBJDUMP" -f "$OUT/Trakvia_Launcher.exe")" || fail "not x86-64"
 for fn in GetCommandLineW CreateMutexW GetLastError CloseHandle MultiByteToWideChar EnumWindows \
           GetWindowTextW IsIconic ShowWindow SetForegroundWindow BringWindowToTop GetModuleFileNameW \
-          SetCurrentDirectoryW SetDllDirectoryW _wputenv_s CommandLineToArgvW LocalFree MessageBoxA; do
+          SetCurrentDirectoryW SetDllDirectoryW _wputenv_s CommandLineToArgvW LocalFree MessageBoxA \
+          GetCurrentDirectoryW GetStdHandle AttachConsole; do
   grep -qw "$fn" <<<"$headers" || fail "Trakvia_Launcher.exe does not import $fn"
 done
 "$OBJDUMP" -h "$OUT/Trakvia_Launcher.exe" | grep -q "\.rsrc" || fail "no resources in Trakvia_Launcher.exe"
 
 if command -v wine >/dev/null && [ "${TRAKVIA_SKIP_WINE:-0}" != 1 ]; then
-  export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$PWD/$OUT/wineprefix}"
+  source scripts/windows/wine-env.sh  # the prefix the Windows bundle's checks use
+  wine_prefix_ready
   probe="$OUT/platform_probe.exe"
   release="$OUT/release"
   rm -f "$release" "$OUT/first.txt"
@@ -76,7 +83,14 @@ if command -v wine >/dev/null && [ "${TRAKVIA_SKIP_WINE:-0}" != 1 ]; then
   wine cmd /c 'cd /d C:\windows && C:\platform_probe.exe info' | tr -d '\r' >"$OUT/info_root.txt"
   rm -f "$WINEPREFIX/drive_c/platform_probe.exe"
   grep -qxF 'folder=C:\' "$OUT/info_root.txt" && grep -qxF 'cwd=C:\' "$OUT/info_root.txt" \
+    && grep -qxF 'start=C:\windows' "$OUT/info_root.txt" \
     || fail "program at a drive's root: $(cat "$OUT/info_root.txt")"
+  tree="$OUT/scan_tree"
+  rm -rf "$tree" && mkdir -p "$tree"
+  "$PY" tests/mediadesk/win32_folder_check.py make "$tree"
+  wine "$OUT/folder_probe.exe" "$(winepath -w "$tree" 2>/dev/null)" >"$OUT/folder_probe.txt"
+  "$PY" tests/mediadesk/win32_folder_check.py compare "$tree" "$OUT/folder_probe.txt" \
+    || fail "the scan's folder listing under wine differs from the tree"
   echo "check-windows: wine run of the platform probe passed"
 fi
 echo "check-windows: OK ($OUT)"

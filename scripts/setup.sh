@@ -17,10 +17,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Tests check that numbers are written the same under a Turkish locale.
-if ! locale -a 2>/dev/null | grep -qi '^tr_TR.utf8$'; then
-  as_root localedef -i tr_TR -f UTF-8 tr_TR.UTF-8 2>/dev/null || echo "tr_TR.UTF-8 locale unavailable" >&2
-fi
+# Tests check that numbers are written the same under a Turkish locale; the Windows bundle runs
+# under wine in an English one (code page 1252, where Turkish letters have no byte).
+for loc in tr_TR en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8$"; then
+    as_root localedef -i "$loc" -f UTF-8 "$loc.UTF-8" 2>/dev/null || echo "$loc.UTF-8 locale unavailable" >&2
+  fi
+done
 
 find_python312() {
   if command -v python3.12 >/dev/null 2>&1 && python3.12 -c 'import sys' 2>/dev/null; then

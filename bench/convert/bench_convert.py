@@ -2,7 +2,10 @@
 
 Writes an SRT of about --size-mb MB in the Mavic 3 bracket layout into a temporary folder,
 times convert_srt_file (sample_mode "all", default formats, best of --repeat) and the floor
-`cat FILE > /dev/null` on the same file, and measures the conversion's peak memory in a child
+`cat FILE > /dev/null` on the same file; read_track on it against the CSV round trip the
+desktop used before (convert to CSV in a temporary folder, parse it back: hud_track.load_track);
+the time-zone lookup per file (first call, then the ones after it, on the shared samples'
+positions); and the conversion's peak memory in a child
 process: ru_maxrss after the conversion minus ru_maxrss after importing the module. On Linux
 the kernel carries the parent's peak into a child's ru_maxrss across exec, so there the child
 reads the peak of its own address space (VmHWM) instead, and the memory run comes first, while
@@ -93,10 +96,12 @@ CHILD = textwrap.dedent(
 
     sys.path.insert(0, sys.argv[1])
     from trakvia import converter
+    imported, how = peak_kib()
+    converter.read_track(sys.argv[4])  # loads the time-zone boundary data once per process
     base, how = peak_kib()
     r = converter.convert_srt_file(sys.argv[2], sys.argv[3], converter.ConversionOptions(sample_mode="all"))
     peak, how = peak_kib()
-    print(base, peak, r.filtered_point_count, how)
+    print(base, peak, r.filtered_point_count, how, base - imported)
     """
 )
 
@@ -118,6 +123,62 @@ def track_point_size() -> int:
         return int(subprocess.run([str(exe)], capture_output=True, text=True, check=True).stdout)
 
 
+def csv_round_trip_time(srt: pathlib.Path, repeat: int) -> float:
+    """Best time of the desktop's former way to a track; 0 when that reader is gone."""
+    sys.path.insert(0, str(REPO))
+    try:
+        from trakvia.ui import hud_track
+    except ImportError:
+        return 0.0
+    if not hasattr(hud_track, "read_track_csv"):
+        return 0.0
+    return best_time(lambda: hud_track.load_track(str(srt)), repeat)[0]
+
+
+ZONE_CHILD = textwrap.dedent(
+    """
+    import sys, time
+    sys.path.insert(0, sys.argv[1])
+    from trakvia import converter
+    given = converter.ConversionOptions(sample_mode="all", utc_offset_minutes=180)
+    converter.read_track(sys.argv[2], given)  # everything but the lookup warmed up
+    t0 = time.perf_counter()
+    converter.read_track(sys.argv[2])
+    print(time.perf_counter() - t0)
+    """
+)
+
+
+def write_one_block_srt(work: pathlib.Path) -> pathlib.Path:
+    """One block with a local stamp and a fix: reading it costs one zone lookup."""
+    one = work / "one_block.SRT"
+    one.write_text('1\n00:00:00,000 --> 00:00:00,033\n<font size="28">FrameCnt: 1, DiffTime: 33ms\n'
+                   "2024-06-15 12:00:00.000\n[latitude: 38.643580] [longitude: 34.839210] "
+                   "[rel_alt: 60.000 abs_alt: 1154.800] </font>\n\n")
+    return one
+
+
+def zone_lookup_cost(converter, one: pathlib.Path) -> tuple[float, float]:
+    """The lookup's cost per recording: a one-block file read with a zone lookup (a local stamp)
+    minus the same with a given offset (no lookup). The first call in a process also loads the
+    boundary data and the zone rules; it is timed in a fresh child process."""
+    child = subprocess.run([sys.executable, "-c", ZONE_CHILD, str(BUNDLE), str(one)],
+                           capture_output=True, text=True, check=True)
+    first = float(child.stdout)
+    given = converter.ConversionOptions(sample_mode="all", utc_offset_minutes=180)
+    converter.read_track(str(one))
+    runs = 2000
+    t0 = time.perf_counter()
+    for _ in range(runs):
+        converter.read_track(str(one))
+    with_lookup = (time.perf_counter() - t0) / runs
+    t0 = time.perf_counter()
+    for _ in range(runs):
+        converter.read_track(str(one), given)
+    without = (time.perf_counter() - t0) / runs
+    return first * 1000, max(0.0, with_lookup - without) * 1e6
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--size-mb", type=float, default=100.0, help="size of the generated SRT (MB)")
@@ -134,10 +195,11 @@ def main() -> int:
         size = srt.stat().st_size
         print(f"input: {srt} ({size / 1e6:.1f} MB, {blocks} blocks, generated in {time.perf_counter() - t0:.1f} s)")
 
-        child = subprocess.run([sys.executable, "-c", CHILD, str(BUNDLE), str(srt), str(work / "out_mem")],
+        one = write_one_block_srt(work)
+        child = subprocess.run([sys.executable, "-c", CHILD, str(BUNDLE), str(srt), str(work / "out_mem"), str(one)],
                                capture_output=True, text=True, check=True)
-        base_kb, peak_kb, kept, how = child.stdout.split()
-        base_kb, peak_kb, kept = int(base_kb), int(peak_kb), int(kept)
+        base_kb, peak_kb, kept, how, zone_kb = child.stdout.split()
+        base_kb, peak_kb, kept, zone_kb = int(base_kb), int(peak_kb), int(kept), int(zone_kb)
         peak_bytes = (peak_kb - base_kb) * 1024
 
         sys.path.insert(0, str(BUNDLE))
@@ -154,6 +216,15 @@ def main() -> int:
         t_convert, cpu_convert = best_time(convert, args.repeat)
         t_cat, _ = best_time(lambda: subprocess.run(f"cat '{srt}' > /dev/null", shell=True, check=True), args.repeat)
 
+        track = None
+
+        def read():
+            nonlocal track
+            track = converter.read_track(str(srt))
+
+        t_read, _ = best_time(read, args.repeat)
+        t_round_trip = csv_round_trip_time(srt, args.repeat)
+
         point_size = track_point_size()
 
         convert_mb_s = size / 1e6 / t_convert
@@ -167,6 +238,18 @@ def main() -> int:
               f"{size / 1e6 / cpu_convert:7.1f} MB/s")
         print(f"cat > /dev/null:  {t_cat:.3f} s  {cat_mb_s:7.1f} MB/s  (floor)")
         print(f"ratio convert/cat time: {t_convert / t_cat:.1f}x")
+        print(f"read_track: {t_read:.3f} s  {size / 1e6 / t_read:7.1f} MB/s  ({len(track)} points, every column "
+              f"not yet built; best of {args.repeat})")
+        t_columns, _ = best_time(lambda: [track.time_utc_s, track.lat_deg, track.lon_deg, track.elevation_m,
+                                          track.speed_mps], args.repeat)
+        print(f"  five columns of it as array.array: {t_columns * 1000:.0f} ms")
+        if t_round_trip:
+            print(f"CSV round trip (hud_track.load_track, before read_track): {t_round_trip:.3f} s  "
+                  f"-> read_track is {t_round_trip / t_read:.1f}x faster")
+        first_ms, next_us = zone_lookup_cost(converter, one)
+        print(f"time-zone lookup per file: first call in the process {first_ms:.0f} ms, then {next_us:.0f} us "
+              f"(read_track of a one-block file, with lookup minus without); its boundary data stays resident: "
+              f"{zone_kb / 1024:.1f} MiB once per process")
         print(f"peak memory of the conversion: {peak_bytes / 1e6:.1f} MB "
               f"({how} {peak_kb / 1024:.1f} MiB - {base_kb / 1024:.1f} MiB after import)")
         if point_size and kept:

@@ -21,7 +21,14 @@ inline void run(const std::uint8_t* data, std::size_t size, InputKind kind) {
     ConvertOptions options;
     options.sample_mode = static_cast<SampleMode>((control >> 4) & 3);
     if (control & 0x40) options.utc_offset_minutes = int(control) - 128;
-    BuiltTrack built = build_track(source, kind, options);
+    // A stand-in zone lookup (an hour per 15 degrees of longitude) so that the position-zone
+    // path runs too; the high bit leaves it out, as when no lookup is available.
+    ZoneResolver zones;
+    if (!(control & 0x80))
+        zones = [](double, double lon, std::int64_t, bool) -> std::optional<ZoneOffset> {
+            return ZoneOffset{"Fuzz/Zone", int(lon / 15.0) * 60};
+        };
+    BuiltTrack built = build_track(source, kind, options, zones);
     if (built.track.points.size() > 2000) return;
     for (OutputFormat format : kAllOutputFormats) {
         std::ostringstream out;

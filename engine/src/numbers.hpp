@@ -52,11 +52,26 @@ inline bool parse_simple_decimal(const char* first, const char* last, double& va
     return true;
 }
 
+// True when the text after a number shows that it was not a plain decimal at all: a second
+// point ("1.2.3"), an exponent ("1e308", "1e-320") or a hex prefix ("0x1"). Units ("45.60m",
+// "0.0M", "33ms") and separators may follow.
+inline bool malformed_tail(const char* p, const char* last) {
+    if (p >= last) return false;
+    if (*p == '.' || *p == 'x' || *p == 'X') return true;
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        if (q < last && (*q == '+' || *q == '-')) ++q;
+        return q < last && is_digit(*q);
+    }
+    return false;
+}
+
 }  // namespace detail
 
 // Parses a decimal number at s[i] (an optional '+' is accepted, which from_chars refuses).
 // On success stores it, advances i past it and, when `decimals` is given, counts the digits
-// after the decimal point.
+// after the decimal point. A number in another form (an exponent, a second point, hex) is no
+// number: reading only its first part would make up a value.
 inline bool parse_double(std::string_view s, std::size_t& i, double& value, int* decimals = nullptr) {
     std::size_t start = i;
     if (start < s.size() && s[start] == '+') ++start;
@@ -71,7 +86,7 @@ inline bool parse_double(std::string_view s, std::size_t& i, double& value, int*
         return true;
     }
     auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
-    if (ec != std::errc() || ptr == first) return false;
+    if (ec != std::errc() || ptr == first || detail::malformed_tail(ptr, last)) return false;
     if (decimals) {
         const char* dot = first;
         while (dot < ptr && *dot != '.') ++dot;

@@ -61,10 +61,11 @@ std::optional<AltitudeKind> choose_elevation(const AltitudeCoverage& coverage, s
     return best;
 }
 
-BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions& options) {
+BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions& options,
+                       const ZoneResolver& zone_at) {
     BuiltTrack out;
     ConvertReport& rep = out.report;
-    Timeline timeline(options.utc_offset_minutes);
+    Timeline timeline(options.utc_offset_minutes, zone_at);
     TrackStats stats;
     Sampler sampler(options.sample_mode);
     FixFilter filter([&](Fix& f) {
@@ -85,6 +86,7 @@ BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions&
         read_gpx(source, sink);
     }
     filter.finish();
+    timeline.finish();
 
     Track& track = out.track;
     track.points = sampler.finish();
@@ -95,7 +97,9 @@ BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions&
     rep.max_speed_kmh = stats.max_speed_mps() * 3.6;
     rep.max_power_w = stats.max_power_w();
     rep.duration_s = stats.duration_s();
+    rep.elapsed_s = stats.elapsed_s();
     rep.time_source = timeline.time_source();
+    rep.time_zone = timeline.time_zone();
     rep.utc_offset_minutes = timeline.first_offset_minutes();
 
     AltitudeCoverage coverage;
@@ -115,20 +119,19 @@ BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions&
     }
     track.times_are_utc = true;
 
-    auto warn = [&](std::string text) { rep.warnings.push_back(std::move(text)); };
-    if (rep.valid_point_count == 0) warn("Dosyada geçerli konum yok; iz dosyası yazılmadı.");
-    if (filter.invalid() > 0)
-        warn(std::to_string(filter.invalid()) + " kayıtta geçersiz konum vardı (N/A, 0/0 ya da eksik); atlandı.");
-    if (filter.jumps_dropped() > 0)
-        warn(std::to_string(filter.jumps_dropped()) + " konum, imkânsız bir sıçrama olduğu için atlandı.");
-    if (filter.segments() > 1)
-        warn("İz " + std::to_string(filter.segments()) + " parçaya bölündü (kayıt yeniden başlıyor ya da konum kesiliyor).");
-    if (timeline.offset_unknown()) warn("Bilgisayarın saat dilimi belirlenemedi; yerel saatler UTC kabul edildi.");
-    if (fpv_scaled) warn("DJI FPV yüksekliği 10 ile çarpıldı (cihaz onda birini yazıyor).");
-    if (sampler.untimed_kept() > 0)
-        warn(std::to_string(sampler.untimed_kept()) + " nokta zamanı olmadığı için örneklemeden geçirilmeden tutuldu.");
+    auto warn = [&](WarningCode code, std::size_t count = 0, std::size_t line = 0, std::string detail = {}) {
+        rep.warnings.push_back({code, count, line, std::move(detail)});
+    };
+    if (rep.valid_point_count == 0) warn(WarningCode::no_valid_position);
+    if (filter.invalid() > 0) warn(WarningCode::invalid_positions, filter.invalid(), filter.first_invalid_line());
+    if (filter.jumps_dropped() > 0) warn(WarningCode::jumps_dropped, filter.jumps_dropped(), filter.first_jump_line());
+    if (filter.segments() > 1) warn(WarningCode::track_split, filter.segments(), filter.first_split_line());
+    if (timeline.zone_lookup_failed()) warn(WarningCode::zone_lookup_failed);
+    if (timeline.offset_unknown()) warn(WarningCode::computer_zone_unknown);
+    if (fpv_scaled) warn(WarningCode::fpv_altitude_scaled);
+    if (sampler.untimed_kept() > 0) warn(WarningCode::untimed_points_kept, sampler.untimed_kept());
     if (options.elevation_kind && track.elevation_kind != options.elevation_kind)
-        warn(std::string("İstenen yükseklik türü dosyada yok: ") + altitude_kind_name(*options.elevation_kind) + ".");
+        warn(WarningCode::elevation_kind_missing, 0, 0, altitude_kind_name(*options.elevation_kind));
     return out;
 }
 

@@ -15,7 +15,8 @@ struct BuiltTrack {
     ConvertReport report;  // everything except track_name and output_files
 };
 
-BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions& options);
+BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions& options,
+                       const ZoneResolver& zone_at = {});
 
 // The altitude written as elevation: the requested kind when the track has it; otherwise GPS
 // elevation, then the device's absolute altitude unless it reads below -100 m somewhere

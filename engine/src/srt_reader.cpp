@@ -12,21 +12,36 @@
 
 #include "civil_time.hpp"
 #include "numbers.hpp"
+#include "srt_font_tag.hpp"
 
 namespace trakvia::engine {
 
 using num::is_digit;
 using num::skip_spaces;
 
-bool is_usable_position(double lat, double lon) {
-    if (!std::isfinite(lat) || !std::isfinite(lon)) return false;
-    if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0) return false;
-    return !(std::fabs(lat) < 1e-6 && std::fabs(lon) < 1e-6);
-}
-
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A cue line ("00:00:01,000 --> 00:00:02,000") or an index line is short; a longer line that
+// starts with a digit is content (a date-time with telemetry after it), not searched for "-->".
+constexpr std::size_t kMaxCueOrIndexLineLength = 80;
+
+// Hours, minutes or seconds of a cue time above this are no time: the line is no cue.
+constexpr std::int64_t kMaxCueTimeField = 1000000;
+
+// A cue time's fraction: up to this many digits are read; the first three are milliseconds.
+constexpr int kMaxCueFractionDigits = 9;
+constexpr int kMillisecondDigits = 3;
+
+// The font size the DJI FPV drone writes in its tag, <font size="28">.
+constexpr std::string_view kFpvFontSize = "28";
+
+// The DJI FPV writes a tenth of the height in its bare "altitude" key.
+constexpr double kFpvAltitudeScale = 10.0;
+
+// A frame counter is a whole number below this (an exact double); anything else is no counter.
+constexpr double kMaxCounter = 9.0e15;
 
 // "GPS(…)", "GPS (…)", "RTK (…)", "HOME(…)": up to three numbers in brackets.
 struct Tuple {
@@ -38,8 +53,9 @@ struct Tuple {
 };
 
 struct Block {
+    std::size_t line = 0;  // where the block starts (its cue line, or its first content line)
     bool has_content = false;
-    bool font28 = false;
+    bool fpv_font = false;  // <font size="28">
     double cue = kNaN;
     std::optional<std::int64_t> wall;
     std::optional<std::int64_t> counter;
@@ -67,8 +83,8 @@ constexpr std::array<std::uint8_t, 256> make_char_classes() {
 }
 constexpr std::array<std::uint8_t, 256> kCharClasses = make_char_classes();
 
-std::uint8_t char_class(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
-bool is_ident_char(char c) { return char_class(c) & kIdent; }
+constexpr std::uint8_t char_class(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
+constexpr bool is_ident_char(char c) { return char_class(c) & kIdent; }
 
 std::string_view trim(std::string_view s) {
     std::size_t b = 0;
@@ -92,18 +108,19 @@ bool parse_cue_time(std::string_view s, std::size_t& p, double& seconds) {
     if (!num::parse_int(s, p, h) || p >= s.size() || s[p++] != ':') return false;
     if (!num::parse_int(s, p, m) || p >= s.size() || s[p++] != ':') return false;
     if (!num::parse_int(s, p, sec)) return false;
-    if (h < 0 || m < 0 || sec < 0 || h > 1000000 || m > 1000000 || sec > 1000000) return false;
+    if (h < 0 || m < 0 || sec < 0 || h > kMaxCueTimeField || m > kMaxCueTimeField || sec > kMaxCueTimeField)
+        return false;
     double frac = 0.0;
     if (p < s.size() && (s[p] == ',' || s[p] == '.')) {
         ++p;
         std::int64_t v = 0;
         int digits = 0;
-        while (p < s.size() && is_digit(s[p]) && digits < 9) {
+        while (p < s.size() && is_digit(s[p]) && digits < kMaxCueFractionDigits) {
             v = v * 10 + (s[p] - '0');
             ++digits;
             ++p;
         }
-        frac = double(v) / num::detail::kExactPow10[digits <= 3 ? digits : 3];
+        frac = double(v) / num::detail::kExactPow10[std::min(digits, kMillisecondDigits)];
     }
     seconds = double(h) * 3600.0 + double(m) * 60.0 + double(sec) + frac;
     return true;
@@ -122,12 +139,11 @@ private:
     void start_block() {
         flush();
         b_ = Block{};
+        b_.line = line_no_;
         in_block_ = true;
     }
     void scan_content(std::string_view s);
     std::size_t handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end);
-    std::size_t counter_value(std::string_view s, std::size_t p);
-    std::size_t coordinate_value(std::string_view s, std::size_t p, bool& seen, double& value, int& decimals);
 
     const RecordSink& sink_;
     SrtReadSummary summary_;
@@ -135,16 +151,18 @@ private:
     bool in_block_ = false;
     bool cue_mode_ = false;  // the file has cue lines: only they start blocks
     bool prev_blank_ = true;
+    std::size_t line_no_ = 0;
 };
 
 void SrtParser::feed_line(std::string_view raw) {
+    ++line_no_;
     std::string_view line = trim(raw);
     if (line.empty()) {
         prev_blank_ = true;
         return;
     }
     const bool starts_with_digit = is_digit(line[0]);
-    if (starts_with_digit && line.size() < 80) {
+    if (starts_with_digit && line.size() < kMaxCueOrIndexLineLength) {
         std::size_t arrow = line.find("-->");
         if (arrow != std::string_view::npos) {
             if (b_.has_content || !std::isnan(b_.cue) || !in_block_) start_block();
@@ -167,6 +185,7 @@ void SrtParser::feed_line(std::string_view raw) {
     prev_blank_ = false;
     if (!in_block_) {
         b_ = Block{};
+        b_.line = line_no_;
         in_block_ = true;
     }
     b_.has_content = true;
@@ -198,12 +217,7 @@ void SrtParser::scan_content(std::string_view s) {
         } else if (cls & kTagOpen) {
             const void* close = std::memchr(s.data() + i, '>', n - i);
             std::size_t j = close ? std::size_t(static_cast<const char*>(close) - s.data()) : n;
-            std::string_view tag = s.substr(i, j - i);
-            std::size_t at = tag.find("28");
-            if (at != std::string_view::npos && at > 0 &&
-                (tag[at - 1] == '"' || tag[at - 1] == '\'' || tag[at - 1] == '=') &&
-                tag.find("size") != std::string_view::npos)
-                b_.font28 = true;
+            if (font_size_of(s.substr(i, j - i)) == kFpvFontSize) b_.fpv_font = true;
             i = j + 1;
         } else {
             ++i;  // '_' or '.'
@@ -258,22 +272,20 @@ std::size_t tuple_value(std::string_view s, std::size_t p, Tuple& t) {
     return q < s.size() ? q + 1 : q;
 }
 
-bool key_is(std::string_view key, const char* name) { return key == std::string_view(name); }
-
 // Frame counters are whole numbers; anything else (or absurdly large) is no counter.
 std::optional<std::int64_t> as_counter(const std::optional<double>& v) {
-    if (!v || !(*v >= 0 && *v < 9.0e15)) return std::nullopt;
+    if (!v || !(*v >= 0 && *v < kMaxCounter)) return std::nullopt;
     return std::int64_t(*v);
 }
 
-std::size_t SrtParser::counter_value(std::string_view s, std::size_t p) {
+std::size_t counter_value(std::string_view s, std::size_t p, Block& b) {
     std::optional<double> v;
     std::size_t q = colon_value(s, p, v);
-    if (auto c = as_counter(v)) b_.counter = c;
+    if (auto c = as_counter(v)) b.counter = c;
     return q;
 }
 
-std::size_t SrtParser::coordinate_value(std::string_view s, std::size_t p, bool& seen, double& value, int& decimals) {
+std::size_t coordinate_value(std::string_view s, std::size_t p, bool& seen, double& value, int& decimals) {
     std::optional<double> v;
     seen = true;
     std::size_t q = colon_value(s, p, v, &decimals);
@@ -281,61 +293,84 @@ std::size_t SrtParser::coordinate_value(std::string_view s, std::size_t p, bool&
     return q;
 }
 
+std::size_t latitude_value(std::string_view s, std::size_t p, Block& b) {
+    return coordinate_value(s, p, b.lat_seen, b.lat, b.lat_dec);
+}
+
+std::size_t longitude_value(std::string_view s, std::size_t p, Block& b) {
+    return coordinate_value(s, p, b.lon_seen, b.lon, b.lon_dec);
+}
+
+// "BAROMETER:91.2", or "BAROMETER(91.2)".
+std::size_t barometer_value(std::string_view s, std::size_t p, Block& b) {
+    std::size_t q = colon_value(s, p, b.barometer);
+    if (!b.barometer) {
+        Tuple t;
+        q = tuple_value(s, p, t);
+        if (t.ok[0]) b.barometer = t.v[0];
+    }
+    return q;
+}
+
+// Reads the value after a key into the block; returns the position after it, or the position
+// after the key when no value of the expected shape follows.
+using KeyHandler = std::size_t (*)(std::string_view line, std::size_t after_key, Block& b);
+
+struct KeyRule {
+    std::string_view key;  // case-sensitive, as the devices write it
+    KeyHandler read;
+};
+
+// Every key of every layout and what its value fills.
+constexpr KeyRule kKeyRules[] = {
+    {"H", [](std::string_view s, std::size_t p, Block& b) { return spaced_value(s, p, b.h); }},
+    {"Hb", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.hb); }},
+    {"No", counter_value},
+    {"SrtCnt", counter_value},
+    {"FrameCnt", counter_value},
+    {"GPS", [](std::string_view s, std::size_t p, Block& b) { return tuple_value(s, p, b.gps); }},
+    {"RTK", [](std::string_view s, std::size_t p, Block& b) { return tuple_value(s, p, b.gps); }},
+    {"HOME", [](std::string_view s, std::size_t p, Block& b) { return tuple_value(s, p, b.home); }},
+    {"H.S", [](std::string_view s, std::size_t p, Block& b) { return spaced_value(s, p, b.hs); }},
+    {"V.S", [](std::string_view s, std::size_t p, Block& b) { return spaced_value(s, p, b.vs); }},
+    {"rel_alt", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.rel_alt); }},
+    {"abs_alt", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.abs_alt); }},
+    {"altitude", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.altitude); }},
+    {"latitude", latitude_value},
+    {"longitude", longitude_value},
+    {"longtitude", longitude_value},  // the spelling of several firmware generations
+    {"BAROMETER", barometer_value},
+    {"ULTRASONIC", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.ultrasonic); }},
+    {"drone_speedx", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.speed_x); }},
+    {"drone_speedy", [](std::string_view s, std::size_t p, Block& b) { return colon_value(s, p, b.speed_y); }},
+};
+
+// A key the content scanner can produce: a letter, then letters, digits, '_' or '.'. A rule
+// whose key is not one would never match, silently.
+constexpr bool every_key_is_scannable() {
+    for (const KeyRule& rule : kKeyRules) {
+        if (rule.key.empty() || !(char_class(rule.key[0]) & kAlpha)) return false;
+        for (char c : rule.key)
+            if (!is_ident_char(c)) return false;
+    }
+    return true;
+}
+static_assert(every_key_is_scannable(), "a key the content scanner never reads");
+
+constexpr bool keys_are_unique() {
+    for (std::size_t i = 0; i < std::size(kKeyRules); ++i)
+        for (std::size_t j = i + 1; j < std::size(kKeyRules); ++j)
+            if (kKeyRules[i].key == kKeyRules[j].key) return false;
+    return true;
+}
+static_assert(keys_are_unique(), "a key with two rules");
+
 std::size_t SrtParser::handle_key(std::string_view s, std::size_t key_begin, std::size_t key_end) {
     const std::string_view key = s.substr(key_begin, key_end - key_begin);
-    const std::size_t p = key_end;
-    switch (key.size()) {
-        case 1:
-            if (key[0] == 'H') return spaced_value(s, p, b_.h);
-            return p;
-        case 2:
-            if (key_is(key, "Hb")) return colon_value(s, p, b_.hb);
-            if (key_is(key, "No")) return counter_value(s, p);
-            return p;
-        case 3:
-            if (key_is(key, "GPS") || key_is(key, "RTK")) return tuple_value(s, p, b_.gps);
-            if (key_is(key, "H.S")) return spaced_value(s, p, b_.hs);
-            if (key_is(key, "V.S")) return spaced_value(s, p, b_.vs);
-            return p;
-        case 4:
-            if (key_is(key, "HOME")) return tuple_value(s, p, b_.home);
-            return p;
-        case 6:
-            if (key_is(key, "SrtCnt")) return counter_value(s, p);
-            return p;
-        case 7:
-            if (key_is(key, "rel_alt")) return colon_value(s, p, b_.rel_alt);
-            if (key_is(key, "abs_alt")) return colon_value(s, p, b_.abs_alt);
-            return p;
-        case 8:
-            if (key_is(key, "latitude")) return coordinate_value(s, p, b_.lat_seen, b_.lat, b_.lat_dec);
-            if (key_is(key, "altitude")) return colon_value(s, p, b_.altitude);
-            if (key_is(key, "FrameCnt")) return counter_value(s, p);
-            return p;
-        case 9:
-            if (key_is(key, "longitude")) return coordinate_value(s, p, b_.lon_seen, b_.lon, b_.lon_dec);
-            if (key_is(key, "BAROMETER")) {
-                std::size_t q = colon_value(s, p, b_.barometer);
-                if (!b_.barometer) {  // "BAROMETER(91.2)"
-                    Tuple t;
-                    q = tuple_value(s, p, t);
-                    if (t.ok[0]) b_.barometer = t.v[0];
-                }
-                return q;
-            }
-            return p;
-        case 10:
-            if (key_is(key, "longtitude"))  // the spelling of several firmware generations
-                return coordinate_value(s, p, b_.lon_seen, b_.lon, b_.lon_dec);
-            if (key_is(key, "ULTRASONIC")) return colon_value(s, p, b_.ultrasonic);
-            return p;
-        case 12:
-            if (key_is(key, "drone_speedx")) return colon_value(s, p, b_.speed_x);
-            if (key_is(key, "drone_speedy")) return colon_value(s, p, b_.speed_y);
-            return p;
-        default:
-            return p;
+    for (const KeyRule& rule : kKeyRules) {
+        if (rule.key == key) return rule.read(s, key_end, b_);
     }
+    return key_end;
 }
 
 void SrtParser::flush() {
@@ -348,6 +383,7 @@ void SrtParser::flush() {
     pt.cue_s = b_.cue;
     r.wall_ms = b_.wall;
     r.counter = b_.counter;
+    r.line = b_.line;
 
     double lat = kNaN, lon = kNaN;
     if (b_.lat_seen || b_.lon_seen) {
@@ -371,14 +407,19 @@ void SrtParser::flush() {
         pt.lon_deg = lon;
     }
 
-    if (auto rel = b_.rel_alt ? b_.rel_alt : b_.barometer ? b_.barometer : b_.h ? b_.h : b_.hb)
-        pt.set_altitude(AltitudeKind::relative, *rel);
+    // The height above take-off under whichever name the layout gives it.
+    for (const auto* rel : {&b_.rel_alt, &b_.barometer, &b_.h, &b_.hb}) {
+        if (*rel) {
+            pt.set_altitude(AltitudeKind::relative, **rel);
+            break;
+        }
+    }
     if (b_.abs_alt) {
         pt.set_altitude(AltitudeKind::absolute, *b_.abs_alt);
     } else if (b_.altitude) {
         // The DJI FPV (font size 28 with a bare "altitude") writes a tenth of the height.
-        double scale = b_.font28 ? 10.0 : 1.0;
-        if (b_.font28) summary_.fpv_altitude_scaled = true;
+        double scale = b_.fpv_font ? kFpvAltitudeScale : 1.0;
+        if (b_.fpv_font) summary_.fpv_altitude_scaled = true;
         pt.set_altitude(AltitudeKind::absolute, *b_.altitude * scale);
     }
     if (b_.ultrasonic) pt.set_altitude(AltitudeKind::ultrasonic, *b_.ultrasonic);

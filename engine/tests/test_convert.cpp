@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "missing_input.hpp"
 #include "srt_fixture.hpp"
 #include "trakvia/engine/convert.hpp"
 #include "writer_test_tracks.hpp"
@@ -35,7 +36,7 @@ std::vector<fs::path> sample_files() {
 
 TEST(ConvertSamples, EverySampleConvertsWithPlausibleNumbers) {
     auto files = sample_files();
-    if (files.empty()) GTEST_SKIP() << "no shared sample data at " << kData;
+    if (files.empty()) TRAKVIA_SKIP_OR_FAIL_IN_CI << "no shared sample data at " << kData;
     for (const fs::path& input : files) {
         SCOPED_TRACE(input.filename().string());
         TempFolder out("convert");
@@ -78,7 +79,7 @@ TEST_P(ConvertKnownSamples, MatchTheirFlights) {
     const auto& c = GetParam();
     fs::path input = kData / "srt" / c.file;
     if (!fs::exists(input)) input = kData / "gpx" / c.file;
-    if (!fs::exists(input)) GTEST_SKIP() << input;
+    if (!fs::exists(input)) TRAKVIA_SKIP_OR_FAIL_IN_CI << input;
     TempFolder out("convert");
     ConvertOptions options;
     options.formats = 0;  // numbers only
@@ -94,15 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, ConvertKnownSamples,
     ::testing::Values(
         // Unsmoothed 2-D sums; a 3-D, equatorial-radius peer reports 3 204, 1 993 and 1 720 m.
-        SampleExpectation{"mavic_pro_2017.SRT", 468, 2800, 2950, "wall_clock_local", "relative"},
-        SampleExpectation{"inspire1_2016_ultrasonic.SRT", 310, 1750, 1900, "wall_clock_local", "relative"},
-        SampleExpectation{"matrice300_2022_crlf.srt", 381, 1500, 1650, "wall_clock_local", "relative"},
-        SampleExpectation{"legacy_f28_2017_last_block_truncated.SRT", 19, 0, 50, "wall_clock_local", "relative"},
-        SampleExpectation{"mavic_pro_2017_two_files_concatenated.SRT", 811, 3500, 4000, "wall_clock_local", "relative"},
+        SampleExpectation{"mavic_pro_2017.SRT", 468, 2800, 2950, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"inspire1_2016_ultrasonic.SRT", 310, 1750, 1900, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"matrice300_2022_crlf.srt", 381, 1500, 1650, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"legacy_f28_2017_last_block_truncated.SRT", 19, 0, 50, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"mavic_pro_2017_two_files_concatenated.SRT", 811, 3500, 4000, "wall_clock_computer_zone", "relative"},
         SampleExpectation{"phantom4rtk_2019.SRT", 55, 600, 720, "cue", "relative"},
-        SampleExpectation{"mini5pro_2026.SRT", 5, 0, 1, "wall_clock_local", "relative"},
-        SampleExpectation{"matrice300rtk_h20_2024_multiline.SRT", 7, 0, 1, "wall_clock_local", "absolute"},
-        SampleExpectation{"mavic2pro_2019_bom_noalt_dropped_frames.SRT", 8952, 3000, 4000, "wall_clock_local", ""},
+        SampleExpectation{"mini5pro_2026.SRT", 5, 0, 1, "wall_clock_computer_zone", "relative"},
+        SampleExpectation{"matrice300rtk_h20_2024_multiline.SRT", 7, 0, 1, "wall_clock_computer_zone", "absolute"},
+        SampleExpectation{"mavic2pro_2019_bom_noalt_dropped_frames.SRT", 8952, 3000, 4000, "wall_clock_computer_zone", ""},
         SampleExpectation{"mini2_2021_airdata.gpx", 10941, 700, 780, "utc", "gps"}),
     [](const auto& info) {
         std::string n = info.param.file;
@@ -113,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Convert, ReportNumbersDoNotDependOnTheSamplingMode) {
     fs::path input = kData / "srt" / "mavic3_2021.srt";
-    if (!fs::exists(input)) GTEST_SKIP();
+    if (!fs::exists(input)) TRAKVIA_SKIP_OR_FAIL_IN_CI << input;
     TempFolder out("convert");
     std::optional<ConvertReport> first;
     for (SampleMode mode : {SampleMode::all, SampleMode::hz1, SampleMode::s5, SampleMode::dist2m}) {
@@ -133,21 +134,35 @@ TEST(Convert, ReportNumbersDoNotDependOnTheSamplingMode) {
     }
 }
 
-TEST(Convert, NeverOverwritesItsInput) {
+TEST(Convert, OutputsNeverReplaceInputsOrKeptFilesAndReplaceOnlyTheirOwnEarlierTracks) {
     TempFolder dir("convert");
     const fs::path input = dir.path() / "flight.gpx";
     const std::string original =
         "<gpx version=\"1.1\"><trk><trkseg><trkpt lat=\"41.0\" lon=\"29.0\"><time>2024-01-01T10:00:00Z</time></trkpt>"
         "<trkpt lat=\"41.0001\" lon=\"29.0\"><time>2024-01-01T10:00:01Z</time></trkpt></trkseg></trk></gpx>";
     write_file(input, original);
+    write_file(dir.path() / "flight.csv", "user's own table");
     ConvertOptions options;
     options.formats = format_gpx | format_csv;
-    ConvertReport r = convert_file(input, dir.path(), options);
-    ASSERT_EQ(r.output_files.size(), 2u);
-    EXPECT_EQ(r.output_files[0], dir.path() / "flight_trakvia.gpx");
-    EXPECT_EQ(r.output_files[1], dir.path() / "flight.csv");
+    auto names = [&] {
+        ConvertReport r = convert_file(input, dir.path(), options);
+        std::vector<std::string> out;
+        for (const fs::path& f : r.output_files) out.push_back(f.filename().string());
+        return out;
+    };
+    // The input holds the first name: every format moves to one free suffix together.
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_2.gpx", "flight_2.csv"}));
     EXPECT_EQ(read_file(input), original);
-    EXPECT_NEAR(r.total_distance_m, 11.1, 0.1);
+    EXPECT_EQ(read_file(dir.path() / "flight.csv"), "user's own table");
+    // A re-run replaces the tracks it wrote before: the same names again.
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_2.gpx", "flight_2.csv"}));
+    EXPECT_TRUE(written_by_trakvia(dir.path() / "flight_2.gpx"));
+    // Outputs the run already wrote are kept, and so is an earlier track made read-only.
+    options.keep_paths = {dir.path() / "flight_2.gpx"};
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_3.gpx", "flight_3.csv"}));
+    options.keep_paths.clear();
+    fs::permissions(dir.path() / "flight_2.csv", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(names(), (std::vector<std::string>{"flight_3.gpx", "flight_3.csv"}));
 }
 
 TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {
@@ -160,7 +175,11 @@ TEST(Convert, CreatesTheOutputFolderAndNamesFilesAfterTheInput) {
     options.formats = kDefaultFormats | format_nmea | format_mgjson;
     ConvertReport r = convert_file(input, dir.path() / "out" / "deeper", options);
     EXPECT_EQ(r.track_name, "DJI_0007");
-    ASSERT_EQ(r.output_files.size(), 6u);
+    // No dates in these blocks: NMEA, which needs one on every point, is left out and said so.
+    ASSERT_EQ(r.output_files.size(), 5u);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0].code, WarningCode::format_skipped_no_dates);
+    EXPECT_EQ(r.warnings[0].detail, ".nmea");
     for (const fs::path& f : r.output_files) {
         EXPECT_TRUE(fs::exists(f)) << f;
         EXPECT_EQ(f.stem(), "DJI_0007");

@@ -27,6 +27,14 @@ Parsed reference_parse(std::string_view s, std::size_t i) {
     double value;
     auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + s.size(), value, std::chars_format::fixed);
     if (ec != std::errc() || ptr == s.data() + start) return out;
+    // Not a plain decimal: a second point, an exponent or a hex prefix right after it.
+    const std::string_view tail(ptr, std::size_t(s.data() + s.size() - ptr));
+    if (!tail.empty() && (tail[0] == '.' || tail[0] == 'x' || tail[0] == 'X')) return out;
+    if (!tail.empty() && (tail[0] == 'e' || tail[0] == 'E')) {
+        std::size_t k = 1;
+        if (k < tail.size() && (tail[k] == '+' || tail[k] == '-')) ++k;
+        if (k < tail.size() && is_digit(tail[k])) return out;
+    }
     const char* dot = s.data() + start;
     while (dot < ptr && *dot != '.') ++dot;
     out = Parsed{true, std::size_t(ptr - s.data()), std::bit_cast<std::uint64_t>(value),
@@ -78,6 +86,20 @@ TEST(ParseDouble, AgreesWithFromCharsOnPrintedCoordinates) {
         const auto end = std::to_chars(buf, buf + sizeof buf, value(rng), std::chars_format::fixed, decimals).ptr;
         expect_same(std::string(buf, end) + "]");
         if (HasFailure()) return;
+    }
+}
+
+TEST(ParseDouble, NumbersInAnotherFormAreNoNumbers) {
+    // Each of these used to read as its first part (1, 1, 1.2, 0) and make bogus points.
+    for (const char* text : {"1e308", "1e-320", "1.2.3", "0x1A", "5E+2]", "-1.5e3,"}) {
+        std::size_t i = 0;
+        double v = 0;
+        EXPECT_FALSE(parse_double(text, i, v)) << text;
+    }
+    for (const char* text : {"45.60m", "0.0M)", "33ms", "2.5e", "7.5 ", "1,2"}) {
+        std::size_t i = 0;
+        double v = 0;
+        EXPECT_TRUE(parse_double(text, i, v)) << text;
     }
 }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include "civil_time.hpp"
 #include "geodesy.hpp"
@@ -43,7 +45,7 @@ TEST(Pipeline, BunchedWallClockStampsFollowTheCueTimes) {
     ASSERT_EQ(b.track.points.size(), 5u);
     const std::int64_t first = *civil_to_ms(2024, 5, 23, 15, 36, 1, 877);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(*b.track.points[i].time_ms, first + i * 33);
-    EXPECT_EQ(b.report.time_source, "wall_clock_local");
+    EXPECT_EQ(b.report.time_source, "wall_clock_given_offset");
     EXPECT_EQ(b.report.utc_offset_minutes, 120);
     EXPECT_TRUE(b.track.has_wall_clock);
 }
@@ -64,6 +66,93 @@ TEST(Pipeline, DefaultOffsetIsTheComputersZoneWithDaylightSaving) {
     EXPECT_EQ(winter.report.utc_offset_minutes, 60);
 }
 #endif
+
+// A stand-in for the binding's lookup: east of 20° is UTC+3 ("Europe/Istanbul"), west of it
+// UTC-3 in July and UTC-4 otherwise ("Test/West"), so that daylight saving shows.
+struct FakeZones {
+    std::vector<std::pair<double, double>> asked;
+    ZoneResolver resolver() {
+        return [this](double lat, double lon, std::int64_t ms, bool) -> std::optional<ZoneOffset> {
+            asked.emplace_back(lat, lon);
+            if (lon > 20) return ZoneOffset{"Europe/Istanbul", 180};
+            const bool july = civil_from_days(split_day(ms).day).month == 7;
+            return ZoneOffset{"Test/West", july ? -180 : -240};
+        };
+    }
+};
+
+BuiltTrack build_with_zones(const std::string& text, FakeZones& zones) {
+    ConvertOptions options;
+    options.sample_mode = SampleMode::all;
+    TextSource source = TextSource::from_memory(text);
+    return build_track(source, InputKind::srt, options, zones.resolver());
+}
+
+TEST(Pipeline, LocalStampsTakeTheZoneOfEachRecordingsFirstFix) {
+    // A block without a fix before the first one, and a second recording (cue restarts) far west.
+    std::string text = "1\n00:00:00,000 --> 00:00:00,033\n2024-07-01 12:00:00.000\n"
+                       "[latitude: 0.000000] [longitude: 0.000000] [rel_alt: 1.000 abs_alt: 1.000]\n\n";
+    text += l4_block(2, 1, "2024-07-01 12:00:01.000", 41.0, 29.0);
+    text += l4_block(3, 2, "2024-07-01 12:00:02.000", 41.0001, 29.0);
+    text += l4_block(1, 0, "2024-01-10 08:00:00.000", -34.6, -58.4);
+    text += l4_block(2, 1, "2024-01-10 08:00:01.000", -34.6001, -58.4);
+    FakeZones zones;
+    auto b = build_with_zones(text, zones);
+    ASSERT_EQ(b.track.points.size(), 4u);
+    ASSERT_EQ(zones.asked.size(), 2u);  // once per recording, at its first fix
+    EXPECT_EQ(zones.asked[0], std::make_pair(41.0, 29.0));
+    // The offset is the zone's at the recording's first stamp (12:00:00), not the computer's.
+    EXPECT_EQ(*b.track.points[0].time_ms, *civil_to_ms(2024, 7, 1, 9, 0, 1, 0));
+    EXPECT_EQ(*b.track.points[0].local_offset_min, 180);
+    EXPECT_EQ(*b.track.points[2].time_ms, *civil_to_ms(2024, 1, 10, 12, 0, 0, 0));
+    EXPECT_EQ(*b.track.points[2].local_offset_min, -240);
+    EXPECT_EQ(b.report.time_source, "wall_clock_position_zone");
+    EXPECT_EQ(b.report.time_zone, "Europe/Istanbul");
+    EXPECT_EQ(b.report.utc_offset_minutes, 180);
+    EXPECT_TRUE(b.report.warnings.empty() || b.report.warnings[0].code != WarningCode::zone_lookup_failed);
+}
+
+TEST(Pipeline, AGivenOffsetOverridesThePositionsZone) {
+    FakeZones zones;
+    ConvertOptions options = utc_plus(60);
+    options.sample_mode = SampleMode::all;
+    TextSource source = TextSource::from_memory(l4_block(1, 0, "2024-07-01 12:00:00.000", 41.0, 29.0));
+    auto b = build_track(source, InputKind::srt, options, zones.resolver());
+    EXPECT_EQ(*b.track.points[0].time_ms, *civil_to_ms(2024, 7, 1, 11, 0, 0, 0));
+    EXPECT_EQ(b.report.time_source, "wall_clock_given_offset");
+}
+
+TEST(Pipeline, BlocksCutOffBeforeTheirPositionAreDroppedFixesThatBreakTheSegment) {
+    // Mavic 2 style: one block cut inside "[latitude", one with the latitude only.
+    auto block = [](int i, const std::string& body) {
+        return std::to_string(i) + "\n00:00:0" + std::to_string(i) + ",000 --> 00:00:0" + std::to_string(i) +
+               ",500\n<font size=\"28\">SrtCnt : " + std::to_string(i) + ", DiffTime : 33ms\n" + body + "\n\n";
+    };
+    auto fix = [](double lat) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "[latitude : %.6f] [longtitude : 29.000000] [altitude: 10.0] </font>", lat);
+        return std::string(buf);
+    };
+    std::string text = block(1, fix(41.0)) + block(2, fix(41.00001)) + block(3, "[iso : 100] [latit") +
+                       block(4, "[latitude : 41.00005] [lo") + block(5, fix(41.00006)) + block(6, fix(41.00007));
+    auto b = build(text);
+    ASSERT_EQ(b.track.points.size(), 4u);
+    EXPECT_TRUE(b.track.points[2].segment_start);
+    EXPECT_NEAR(b.report.total_distance_m, 2 * geodesy::distance_m(41.0, 29.0, 41.00001, 29.0), 1e-6);
+    ASSERT_GE(b.report.warnings.size(), 1u);
+    EXPECT_EQ(b.report.warnings[0].code, WarningCode::invalid_positions);
+    EXPECT_EQ(b.report.warnings[0].count, 2u);
+    EXPECT_EQ(b.report.warnings[0].first_line, 12u);  // block 3's cue line
+}
+
+TEST(Pipeline, AClipTooShortForASpeedWindowGetsItsOverallSpeedAndRecordedTime) {
+    std::string text;
+    for (int i = 0; i < 5; ++i) text += l4_block(i + 1, i * 0.1, "", 41.0 + i * 1e-5, 29.0);
+    auto b = build(text);
+    const double metres = geodesy::distance_m(41.0, 29.0, 41.00004, 29.0);
+    EXPECT_NEAR(b.report.max_speed_kmh, metres / 0.4 * 3.6, 1e-6);
+    EXPECT_NEAR(b.report.duration_s, 0.4, 1e-9);
+}
 
 TEST(Pipeline, FilesWithoutDateTimesGetNoDates) {
     auto b = build(
@@ -91,7 +180,8 @@ TEST(Pipeline, ConcatenatedRecordingsStartANewSegmentWithoutCountingTheJoin) {
     EXPECT_EQ(*b.track.points[5].time_ms - *b.track.points[4].time_ms, 1000);
     const double step = geodesy::distance_m(41.0, 29.0, 41.0001, 29.0);
     EXPECT_NEAR(b.report.total_distance_m, 8 * step, 0.01);
-    EXPECT_NEAR(b.report.duration_s, 9.0, 1e-9);
+    EXPECT_NEAR(b.report.duration_s, 8.0, 1e-9);  // recorded: 4 s each, the 1 s between them left out
+    EXPECT_NEAR(b.report.elapsed_s, 9.0, 1e-9);
     EXPECT_LT(b.report.max_speed_kmh, 12 * 3.6);
 }
 

@@ -167,17 +167,26 @@ TEST(SrtReader, L2SpeedsAndNotAvailableSpeeds) {
     EXPECT_DOUBLE_EQ(*recs[1].point.vertical_speed_mps, -1.5);
 }
 
-TEST(SrtReader, DjiFpvAltitudeIsMultipliedByTen) {
-    SrtReadSummary summary;
+// Only a font tag whose size is 28 marks the DJI FPV; a 28 elsewhere in a tag does not.
+class SrtFpvFont : public ::testing::TestWithParam<std::pair<const char*, bool>> {};
+
+TEST_P(SrtFpvFont, AltitudeIsMultipliedByTenOnlyForFontSize28) {
+    const auto [tag, fpv] = GetParam();
     std::vector<Record> recs;
-    summary = read_srt_bytes(
-        "1\n00:00:00,000 --> 00:00:00,033\n<font size=\"28\">FrameCnt: 1, DiffTime: 33ms\n2021-06-01 10:00:00.100\n"
+    const SrtReadSummary summary = read_srt_bytes(
+        "1\n00:00:00,000 --> 00:00:00,033\n" + std::string(tag) + "FrameCnt: 1, DiffTime: 33ms\n2021-06-01 10:00:00.100\n"
         "[iso : 100] [latitude: 45.1] [longitude: 7.2] [altitude: -8.398028] </font>\n",
         [&](Record& r) { recs.push_back(r); });
     ASSERT_EQ(recs.size(), 1u);
-    EXPECT_NEAR(recs[0].point.altitude(AltitudeKind::absolute), -83.98028, 1e-9);
-    EXPECT_TRUE(summary.fpv_altitude_scaled);
+    EXPECT_NEAR(recs[0].point.altitude(AltitudeKind::absolute), fpv ? -83.98028 : -8.398028, 1e-9);
+    EXPECT_EQ(summary.fpv_altitude_scaled, fpv);
 }
+
+INSTANTIATE_TEST_SUITE_P(Tags, SrtFpvFont,
+                         ::testing::Values(std::pair{"<font size=\"28\">", true}, std::pair{"< font size='28' >", true},
+                                           std::pair{"<font size=28>", true}, std::pair{"<font size=\"36\">", false},
+                                           std::pair{"<font size=\"280\">", false},
+                                           std::pair{"<font color=\"28\" size=\"36\">", false}));
 
 // The same two blocks in every encoding and line-end convention a re-saved file can have.
 std::string utf16(std::string_view ascii, bool little_endian, bool bom) {

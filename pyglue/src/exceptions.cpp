@@ -1,11 +1,17 @@
 // The exception seam: one table from C++ exception types to Python exceptions.
-#include "pyglue/function.hpp"
+#include "pyglue/exceptions.hpp"
+
+#include <nanobind/nanobind.h>
+
+#include "pyglue/paths.hpp"
 
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 namespace pyglue::detail {
+
+namespace nb = nanobind;
 
 namespace {
 
@@ -25,20 +31,18 @@ PyObject* builtin_type(nb::exception_type type) {
     return PyExc_RuntimeError;
 }
 
-// A path as the interpreter spells it: native bytes through the file-system decoding on POSIX,
-// UTF-16 (via UTF-8) on Windows. New reference, or None for an empty path.
-PyObject* path_to_py(const std::filesystem::path& p) {
+// The file name an OSError carries: None for an empty path. New reference, or null with the
+// conversion's error set.
+PyObject* filename_or_none(const std::filesystem::path& p) noexcept {
     if (p.empty()) {
         return Py_NewRef(Py_None);
     }
-#ifdef _WIN32
-    const std::u8string u8 = p.u8string();
-    return PyUnicode_DecodeUTF8(reinterpret_cast<const char*>(u8.data()), (Py_ssize_t)u8.size(),
-                                "surrogatepass");
-#else
-    const std::string& s = p.native();
-    return PyUnicode_DecodeFSDefaultAndSize(s.data(), (Py_ssize_t)s.size());
-#endif
+    try {
+        return path_to_str(p).release().ptr();
+    } catch (nb::python_error& e) {
+        e.restore();
+        return nullptr;
+    }
 }
 
 // OSError(errno, strerror[, filename, winerror, filename2]); the interpreter picks the
@@ -85,7 +89,7 @@ void set_error_from_current_exception() noexcept {
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const std::filesystem::filesystem_error& e) {
-        set_os_error(e.code(), e.code().message().c_str(), path_to_py(e.path1()), path_to_py(e.path2()));
+        set_os_error(e.code(), e.code().message().c_str(), filename_or_none(e.path1()), filename_or_none(e.path2()));
     } catch (const std::system_error& e) {
         set_os_error(e.code(), e.what(), Py_NewRef(Py_None), Py_NewRef(Py_None));
     } catch (const std::invalid_argument& e) {

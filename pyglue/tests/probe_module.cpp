@@ -1,9 +1,11 @@
 // pyglue_probe: a test-only module whose functions expose the binding and the exception seam.
-#include "pyglue/function.hpp"
+#include "pyglue/def.hpp"
+#include "pyglue/imports.hpp"
 #include "pyglue/module.hpp"
 
 #include <nanobind/stl/string.h>
 
+#include <array>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -12,24 +14,64 @@
 namespace {
 
 namespace nb = nanobind;
-using pyglue::Param;
+using pyglue::ParamDef;
 using pyglue::ParamKind;
 
+// def mixed(a: 'int', b, c: 'str' = 'x', *, k: 'float', m=5) -> 'tuple'
+constexpr auto kMixedParams = std::to_array<ParamDef>({
+    {"a", "int"},
+    {"b"},
+    {"c", "str", pyglue::default_text("x")},
+    {.name = "k", .annotation = "float", .kind = ParamKind::keyword_only},
+    {.name = "m", .default_value = pyglue::default_int(5), .kind = ParamKind::keyword_only},
+});
+// def four(a, b, c, d)
+constexpr auto kFourParams = std::to_array<ParamDef>({{"a"}, {"b"}, {"c"}, {"d"}});
+// def one(a)
+constexpr auto kOneParams = std::to_array<ParamDef>({{"a"}});
+// def none()
+constexpr std::array<ParamDef, 0> kNoParams{};
+// def kwonly(*, k1, k2, k3=None)
+constexpr auto kKeywordOnlyParams = std::to_array<ParamDef>({
+    {.name = "k1", .kind = ParamKind::keyword_only},
+    {.name = "k2", .kind = ParamKind::keyword_only},
+    {.name = "k3", .default_value = pyglue::default_none, .kind = ParamKind::keyword_only},
+});
+// def supplied(*, obj=<an object made at start-up>)
+constexpr auto kSuppliedParams = std::to_array<ParamDef>({
+    {.name = "obj", .default_value = pyglue::default_supplied, .kind = ParamKind::keyword_only},
+});
+constexpr auto kNameParams = std::to_array<ParamDef>({{"name", "str"}});
+constexpr auto kKindParams = std::to_array<ParamDef>({{"kind", "str"}});
+constexpr auto kImportParams = std::to_array<ParamDef>({{"source", "str"}, {"name", "str"}});
+
 // Returns the bound arguments as a tuple, so tests see what each parameter received.
-nb::object echo(const pyglue::Globals&, const std::vector<nb::object>& args) {
+template <const auto& Params>
+nb::object echo(const pyglue::Globals&, const pyglue::Args<Params>& args) {
     nb::list out;
-    for (const nb::object& a : args) {
+    for (const nb::object& a : args.in_order()) {
         out.append(a);
     }
     return nb::tuple(out);
 }
 
-nb::object lookup(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    return g[nb::cast<std::string>(args[0]).c_str()];
+// Named access: the body reads `c` and `a` by name, whatever their position.
+nb::object named(const pyglue::Globals&, const pyglue::Args<kMixedParams>& args) {
+    return nb::make_tuple(args["c"], args["a"], args["m"]);
 }
 
-nb::object raise_cpp(const pyglue::Globals&, const std::vector<nb::object>& args) {
-    const std::string kind = nb::cast<std::string>(args[0]);
+nb::object lookup(const pyglue::Globals& g, const pyglue::Args<kNameParams>& args) {
+    return g[nb::cast<std::string>(args["name"]).c_str()];
+}
+
+// `from <source> import <name>`, through pyglue::import_name.
+nb::object import_name(const pyglue::Globals& g, const pyglue::Args<kImportParams>& args) {
+    return pyglue::import_name(g, nb::cast<std::string>(args["source"]).c_str(),
+                               nb::cast<std::string>(args["name"]).c_str());
+}
+
+nb::object raise_cpp(const pyglue::Globals&, const pyglue::Args<kKindParams>& args) {
+    const std::string kind = nb::cast<std::string>(args["kind"]);
     if (kind == "python") {
         PyErr_SetString(PyExc_KeyError, "from python");
         throw nb::python_error();
@@ -49,47 +91,24 @@ nb::object raise_cpp(const pyglue::Globals&, const std::vector<nb::object>& args
     return nb::none();
 }
 
-Param p(const char* name, const char* annotation = "", nb::object def = nb::object(),
-        ParamKind kind = ParamKind::positional_or_keyword) {
-    return Param{name, annotation, std::move(def), kind};
-}
-
-pyglue::FunctionSpec spec(const char* name, std::vector<Param> params, pyglue::Body body, const char* ret = "") {
-    pyglue::FunctionSpec s;
-    s.name = name;
-    s.params = std::move(params);
-    s.body = body;
-    s.return_annotation = ret;
-    return s;
-}
-
 int exec_probe(PyObject* m) {
     return pyglue::translate_exceptions([m] {
         nb::handle module(m);
-        // def mixed(a: 'int', b, c: 'str' = 'x', *, k: 'float', m=5) -> 'tuple'
-        pyglue::add_function(module, spec("mixed",
-                                          {p("a", "int"), p("b"), p("c", "str", nb::str("x")),
-                                           p("k", "float", nb::object(), ParamKind::keyword_only),
-                                           p("m", "", nb::int_(5), ParamKind::keyword_only)},
-                                          echo, "tuple"));
-        // def four(a, b, c, d)
-        pyglue::add_function(module, spec("four", {p("a"), p("b"), p("c"), p("d")}, echo));
-        // def one(a)
-        pyglue::add_function(module, spec("one", {p("a")}, echo));
-        // def none()
-        pyglue::add_function(module, spec("none", {}, echo));
-        // def kwonly(*, k1, k2, k3=None)
-        pyglue::add_function(module, spec("kwonly",
-                                          {p("k1", "", nb::object(), ParamKind::keyword_only),
-                                           p("k2", "", nb::object(), ParamKind::keyword_only),
-                                           p("k3", "", nb::none(), ParamKind::keyword_only)},
-                                          echo));
-        pyglue::add_function(module, spec("lookup", {p("name", "str")}, lookup));
-        pyglue::add_function(module, spec("raise_cpp", {p("kind", "str")}, raise_cpp));
-        pyglue::FunctionSpec documented = spec("documented", {}, echo);
-        documented.qualname = "Outer.documented";
-        documented.doc = "Belgeli işlev.";
-        pyglue::add_function(module, documented);
+        using pyglue::def;
+        pyglue::add_function(module, def<kMixedParams, echo<kMixedParams>>({.name = "mixed", .returns = "tuple"}));
+        pyglue::add_function(module, def<kMixedParams, named>({.name = "named"}));
+        pyglue::add_function(module, def<kFourParams, echo<kFourParams>>({.name = "four"}));
+        pyglue::add_function(module, def<kOneParams, echo<kOneParams>>({.name = "one"}));
+        pyglue::add_function(module, def<kNoParams, echo<kNoParams>>({.name = "none"}));
+        pyglue::add_function(module, def<kKeywordOnlyParams, echo<kKeywordOnlyParams>>({.name = "kwonly"}));
+        pyglue::add_function(module, def<kSuppliedParams, echo<kSuppliedParams>>({.name = "supplied"}),
+                             {nb::str("made at start-up")});
+        pyglue::add_function(module, def<kNameParams, lookup>({.name = "lookup"}));
+        pyglue::add_function(module, def<kKindParams, raise_cpp>({.name = "raise_cpp"}));
+        pyglue::add_function(module, def<kImportParams, import_name>({.name = "import_name"}));
+        pyglue::add_function(module, def<kNoParams, echo<kNoParams>>({.name = "documented",
+                                                                      .doc = "Belgeli işlev.",
+                                                                      .qualname = "Outer.documented"}));
     }) ? 0 : -1;
 }
 

@@ -33,6 +33,15 @@ def run_main(app, monkeypatch, capsys):
     return run
 
 
+@pytest.fixture(autouse=True)
+def typed_folders(tmp_path, monkeypatch):
+    """The folder names the tests type for stand-in commands exist in the working folder:
+    the commands refuse an input path that does not exist."""
+    for name in ("kart", "rel/kart", "K", "S"):
+        (tmp_path / name).mkdir(parents=True)
+    monkeypatch.chdir(tmp_path)
+
+
 @pytest.fixture
 def recorder(app, monkeypatch):
     """Rebinds a module name of trakvia_app to a stand-in that records its calls."""

@@ -1,6 +1,7 @@
 """The cleanup command: what reaches cleanup_dji_files, the summary and path lines, the --date guard."""
 import datetime
 import types
+from unittest import mock
 
 import pytest
 
@@ -15,8 +16,10 @@ def test_options_are_passed_by_keyword_as_typed(app, recorder, capsys):
                                        dry_run=True)]:
         assert app._run_cli(args) == 0
     assert calls == [
-        (("rel/kart",), {"target_type": "video", "date_filter": "", "index_filter": "", "dry_run": 0}),
-        (("K",), {"target_type": "all", "date_filter": "<1d", "index_filter": "2,5", "dry_run": True}),
+        (("rel/kart",), {"target_type": "video", "date_filter": "", "index_filter": "", "dry_run": 0,
+                         "on_skip": mock.ANY}),
+        (("K",), {"target_type": "all", "date_filter": "<1d", "index_filter": "2,5", "dry_run": True,
+                  "on_skip": mock.ANY}),
     ]
     assert capsys.readouterr().out.splitlines() == [
         "[TEMİZLENDİ] Silinen VIDEO dosya sayısı: 0 | Kazanılan Alan: 0.0 KB",

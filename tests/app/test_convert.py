@@ -12,11 +12,15 @@ def result(points=1523, metres=2456.7, speed=48.25, power=212.5, outputs=4):
                                  max_power_w=power, output_files=["o"] * outputs)
 
 
+# The stand-in options object; the command sets its keep_paths before each conversion.
+OPTS = types.SimpleNamespace()
+
+
 @pytest.fixture
 def engine(recorder):
     """Stand-ins for the conversion engine names; returns the recorded calls."""
     return types.SimpleNamespace(
-        options=recorder("ConversionOptions", result="OPTS"),
+        options=recorder("ConversionOptions", result=OPTS),
         converts=recorder("convert_srt_file", result=result()),
     )
 
@@ -33,13 +37,14 @@ def test_folder_input_is_resolved_walked_and_sorted(run_main, engine, tmp_path):
     media = card / "DCIM" / "DJI_001"
     touch(media, "DJI_0010.SRT", "DJI_0002.srt", "Z.srt", "a.srt", "DJI_0002.MP4", "notes.txt",
           "sub/DJI_0100.Srt")
-    touch(card, "DJI_9999.SRT")  # beside the media folder: not visited
+    touch(card, "DJI_9999.SRT", "DCIM/MISC/DJI_0003.SRT")  # beside the media folders: not visited
+    touch(card / "DCIM" / "DJI_002", "DJI_0001.SRT")      # the card's next media folder
     out = tmp_path / "out"
     code, printed, _ = run_main("convert", card, "-o", out, "--sample", "5s")
     assert code == 0
     expected = [str(media / n) for n in ["DJI_0002.srt", "DJI_0010.SRT", "Z.srt", "a.srt"]] + [
-        str(media / "sub" / "DJI_0100.Srt")]
-    assert engine.converts == [((p, str(out), "OPTS"), {}) for p in expected]
+        str(media / "sub" / "DJI_0100.Srt"), str(card / "DCIM" / "DJI_002" / "DJI_0001.SRT")]
+    assert engine.converts == [((p, str(out), OPTS), {}) for p in expected]
     assert engine.options == [((), {"sample_mode": "5s"})]
     assert [line.split(" -> ")[0] for line in printed.splitlines()] == [
         "[OK] " + os.path.basename(p) for p in expected]
@@ -59,15 +64,16 @@ def test_default_output_is_cikti_gpx_in_the_working_folder(run_main, engine, tmp
     code, printed, _ = run_main("convert", "in/kayıt.txt")
     assert code == 0 and (tmp_path / "Cikti_GPX").is_dir()
     # A single file is handed on whatever its ending; paths are absolute.
-    assert engine.converts == [((str(tmp_path / "in" / "kayıt.txt"), str(tmp_path / "Cikti_GPX"), "OPTS"), {})]
+    assert engine.converts == [((str(tmp_path / "in" / "kayıt.txt"), str(tmp_path / "Cikti_GPX"), OPTS), {})]
     assert engine.options == [((), {"sample_mode": "1hz"})]
     assert printed.startswith("[OK] kayıt.txt -> ")
 
 
-def test_missing_input_still_creates_the_output_folder(run_main, engine, tmp_path):
+def test_missing_input_is_an_error_and_creates_nothing(run_main, engine, tmp_path):
     out = tmp_path / "a" / "b"
-    assert run_main("convert", tmp_path / "yok", "--output", out) == (0, "", "")
-    assert out.is_dir() and engine.converts == []
+    assert run_main("convert", tmp_path / "yok", "--output", out) == (
+        1, "", f"Girdi bulunamadı: '{tmp_path / 'yok'}'\n")
+    assert not (tmp_path / "a").exists() and engine.converts == []
 
 
 def test_output_folder_that_is_a_file_ends_the_command(app, run_main, engine, tmp_path):

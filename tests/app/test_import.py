@@ -6,7 +6,12 @@ import pytest
 
 
 def track(name="DJI_0007", points=1840, metres=3127.2):
-    return types.SimpleNamespace(track_name=name, filtered_point_count=points, total_distance_m=metres)
+    return types.SimpleNamespace(track_name=name, filtered_point_count=points, total_distance_m=metres,
+                                 output_files=[])
+
+
+# The stand-in options object; the command sets its keep_paths before each conversion.
+OPTS = types.SimpleNamespace()
 
 
 @pytest.fixture
@@ -20,7 +25,7 @@ def events(recorder):
             return result() if callable(result) else result
         recorder(name, side_effect=effect)
 
-    logging("ConversionOptions", result="OPTS")
+    logging("ConversionOptions", result=OPTS)
     logging("convert_srt_file", result=track)
     logging("print")
     return types.SimpleNamespace(log=log, install=logging)
@@ -34,9 +39,9 @@ def test_copy_report_comes_first_and_only_srt_files_are_converted(run_main, even
         ("import_dji_files", ("kart", "rel/hedef"), {"date_filter": "<2w", "index_filter": "7"}),
         ("print", ("[İÇE AKTARILDI] 4 dosya 'rel/hedef' klasörüne kopyalandı.",), {}),
         ("ConversionOptions", (), {}),
-        ("convert_srt_file", ("rel/hedef/DJI_0007.SRT", "rel/hedef", "OPTS"), {}),
+        ("convert_srt_file", ("rel/hedef/DJI_0007.SRT", "rel/hedef", OPTS), {}),
         ("print", ("  -> GPX Dönüştürüldü: DJI_0007 (1840 nokta, 3127 m)",), {}),
-        ("convert_srt_file", ("rel/hedef/b.srt", "rel/hedef", "OPTS"), {}),
+        ("convert_srt_file", ("rel/hedef/b.srt", "rel/hedef", OPTS), {}),
         ("print", ("  -> GPX Dönüştürüldü: DJI_0007 (1840 nokta, 3127 m)",), {}),
     ]
 
@@ -44,7 +49,7 @@ def test_copy_report_comes_first_and_only_srt_files_are_converted(run_main, even
 @pytest.mark.parametrize("metres, shown", [(2456.5, "2456"), (2457.5, "2458"), (0, "0"), (-0.4, "-0")])
 def test_distance_is_whole_metres_with_ties_to_even(run_main, recorder, metres, shown):
     recorder("import_dji_files", result=(1, ["D/X.SRT"]))
-    recorder("ConversionOptions", result=None)
+    recorder("ConversionOptions", result=types.SimpleNamespace())
     recorder("convert_srt_file", result=track(name="İz", points=3, metres=metres))
     out = run_main("import", "S", "D")[1]
     assert out.splitlines()[1] == f"  -> GPX Dönüştürüldü: İz (3 nokta, {shown} m)"

@@ -33,4 +33,4 @@ def test_play_on_a_card_without_the_index(run_process, make_card, tmp_path):
     done = run_process("play", card, "2")
     assert (done.returncode, done.stdout, done.stderr) == (1, "İndeks #2 bulunamadı.\n", "")
     done = run_process("play", tmp_path / "yok", "1")
-    assert (done.returncode, done.stdout) == (1, "İndeks #1 bulunamadı.\n")
+    assert (done.returncode, done.stdout, done.stderr) == (1, "", f"Klasör bulunamadı: '{tmp_path / 'yok'}'\n")

@@ -1,5 +1,6 @@
 """Module start-up of trakvia_app: names bound in order, _EXE_DIR and sys.path, one initialisation."""
 import ast
+import importlib.util
 import os
 
 import pytest
@@ -8,16 +9,16 @@ import trakvia.converter
 import trakvia.mediadesk
 
 BOUND_NAMES = ["os", "sys", "argparse", "_EXE_DIR", "R27_APP_NAME_TR", "R27_APP_VERSION",
-               "ConversionOptions", "convert_srt_file", "ALL_SUPPORTED_EXTENSIONS",
+               "ConversionOptions", "convert_srt_file", "ALL_SUPPORTED_EXTENSIONS", "written_by_trakvia",
                "list_dji_files", "cleanup_dji_files", "import_dji_files", "play_dji_file_by_index",
-               "resolve_dji_directory", "_run_cli", "main"]
+               "resolve_dji_directory", "resolve_dji_directories", "_run_cli", "main"]
 
 
 def test_names_are_bound_in_order_from_their_modules(app):
     assert [name for name in vars(app) if not name.startswith("__")] == BOUND_NAMES
-    for name in BOUND_NAMES[6:9]:
+    for name in BOUND_NAMES[6:10]:
         assert getattr(app, name) is getattr(trakvia.converter, name)
-    for name in BOUND_NAMES[9:14]:
+    for name in BOUND_NAMES[10:16]:
         assert getattr(app, name) is getattr(trakvia.mediadesk, name)
     assert app.main.__globals__ is vars(app)
 
@@ -56,6 +57,8 @@ def test_second_initialisation_is_refused(run_process):
         "RuntimeError: Module 'trakvia_app' has already been imported. Re-initialisation is not supported.")
 
 
+@pytest.mark.skipif(importlib.util.find_spec("_testcapi") is None,
+                    reason="no _testcapi (the embeddable CPython has none)")
 def test_second_interpreter_is_refused(run_process, tmp_path):
     report = tmp_path / "sub.txt"
     inner = f"try:\n    import trakvia_app\nexcept ImportError as e:\n    open({str(report)!r}, 'w').write(str(e))\n"

@@ -1,6 +1,7 @@
-"""The bootstrap script's Windows branch, which the POSIX launcher never takes: the start-up
-error is shown with user32's MessageBoxW. The script runs here in a plain interpreter that
-calls itself win32 and records the calls of a stand-in ctypes."""
+"""The bootstrap script's Windows branches, which the POSIX launcher never takes: the start-up
+error is shown with user32's MessageBoxW; a missing stdout is the console's CONOUT$. The script
+runs here in a plain interpreter that calls itself win32 and records the calls of a stand-in
+ctypes."""
 import json
 import os
 import pathlib
@@ -23,6 +24,8 @@ ctypes = types.ModuleType("ctypes")
 ctypes.windll = types.SimpleNamespace(user32=User32())
 sys.modules["ctypes"] = ctypes
 sys.platform = "win32"
+if sys.argv[1] == "no-stdout":  # a GUI program started without redirection
+    sys.stdout = None
 exec(compile(open(sys.argv[2], encoding="ascii").read(), "<bootstrap>", "exec"), {"__name__": "__main__"})
 json.dump({"boxes": boxes, "code": sys._r27_exit_code}, sys.__stdout__)
 """
@@ -69,8 +72,21 @@ def test_failure_is_shown_in_a_message_box(program_dir, tmp_path, mode, log_writ
 
 @pytest.mark.parametrize("source, code", [
     ("def main():\n    raise SystemExit(2)\n", 2),
-    ("def main():\n    return 1\n", 0),
+    ("def main():\n    return 1\n", 1),
 ])
 def test_no_message_box_without_a_failure(program_dir, source, code):
     got = run_bootstrap(program_dir, source)
     assert (got["code"], got["boxes"]) == (code, [])
+
+
+@pytest.mark.parametrize("console", [True, False])
+def test_missing_stdout_writes_to_the_console(program_dir, console):
+    # Here "CONOUT$" is an ordinary file name; as a folder it cannot be opened, as when the
+    # program has no console: the output then goes nowhere, without a failure.
+    conout = program_dir / "CONOUT$"
+    if not console:
+        conout.mkdir()
+    got = run_bootstrap(program_dir, "def main():\n    print('Masası çıktı')\n", "no-stdout")
+    assert got["code"] == 0
+    if console:
+        assert conout.read_bytes() == "Masası çıktı\n".encode("utf-8")

@@ -11,8 +11,10 @@ REPORT_APP = """
         json.dump({
             "argv": sys.argv,
             "cwd": os.getcwd(),
+            "start": getattr(sys, "_r27_start_dir", None),
             "sys_path": sys.path[:2],
-            "env": {k: os.environ.get(k) for k in ("PYTHONPATH", "PATH", "QT_QPA_PLATFORM_PLUGIN_PATH")},
+            "env": {k: os.environ.get(k) for k in ("PYTHONPATH", "PATH", "QT_QPA_PLATFORM_PLUGIN_PATH",
+                                                   "TRAKVIA_START_DIR")},
             "resolved": os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else None,
             "stdlib": os.__file__,
         }, sys.stdout)
@@ -42,7 +44,10 @@ def test_program_folder_is_working_directory_and_pythonpath(fake_bundle, tmp_pat
     folder = str(fake_bundle.folder)
     got = report(fake_bundle, "kart", cwd=elsewhere)
     assert got["cwd"] == folder
-    assert got["resolved"] == os.path.join(folder, "kart")  # relative paths resolve there
+    assert got["resolved"] == os.path.join(folder, "kart")  # the process's own relative paths
+    # The folder the paths on the command line lead from; child processes do not inherit it.
+    assert got["start"] == str(elsewhere)
+    assert got["env"]["TRAKVIA_START_DIR"] is None
     assert got["env"]["PYTHONPATH"] == folder
     assert got["sys_path"][0] == folder
     assert got["env"]["PATH"] == folder + os.pathsep + fake_bundle.env["PATH"]

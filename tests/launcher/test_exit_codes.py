@@ -14,7 +14,8 @@ ARGPARSE_APP = """
 
 
 @pytest.mark.parametrize("source, args, code, logged", [
-    pytest.param("def main():\n    return 5", [], 0, False, id="return-value-ignored"),
+    pytest.param("def main():\n    return 5", [], 5, False, id="return-value"),
+    pytest.param("def main():\n    return 'metin'", [], 0, False, id="return-value-not-int"),
     pytest.param("X = 1", [], 0, False, id="module-without-main"),
     pytest.param(ARGPARSE_APP, ["--help"], 0, False, id="help"),
     pytest.param(ARGPARSE_APP, ["--bilinmeyen"], 2, False, id="argument-error"),
@@ -70,8 +71,9 @@ def test_interpreter_that_cannot_start(fake_bundle):
 def test_program_without_standard_streams(fake_bundle):
     # As a Windows GUI program has no console, sys.stdout and sys.stderr start out as None.
     fake_bundle.write_app("""
-        import sys
+        import sys, _trakvia_launcher
         def main():
+            _trakvia_launcher.claim_desktop()
             sys.stdout.write("çıktı")
             sys.stderr.write("uyarı")
     """)

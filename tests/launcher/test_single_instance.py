@@ -1,5 +1,5 @@
-"""Single-instance guard: a second normal copy ends with 0 without running its command; the
-bypass texts let a copy run beside the first."""
+"""Single-instance guard: a second desktop ends with 0 without opening, while commands run beside
+an open desktop; the bypass texts let a desktop run beside the first."""
 import contextlib
 import os
 import shutil
@@ -14,10 +14,14 @@ LOCK_NAME = "Local_R27_SINGLE_INSTANCE_trakvia-app.lock"
 BYPASS_TEXTS = ["--r27-elevated-task", "--r27-root-helper", "--service", "--install-service",
                 "--uninstall-service", "--status", "--headless", "--self-test", "--screenshot"]
 
-# Records every run in runs.txt; with --hold it waits until the test creates "release".
+# Records every run in runs.txt; with --hold it waits until the test creates "release". A start
+# without "list" stands for the desktop, which claims the guard before it opens.
 HOLDING_APP = """
     import os, sys, time
+    import _trakvia_launcher
     def main():
+        if "list" not in sys.argv and not _trakvia_launcher.claim_desktop():
+            return
         with open("runs.txt", "a", encoding="utf-8") as f:
             f.write(" ".join(sys.argv[1:]) + "\\n")
         if "--hold" in sys.argv:
@@ -51,25 +55,27 @@ def first_copy(bundle, *args, env=None):
     assert process.returncode == 0
 
 
-@pytest.mark.parametrize("args", [[], ["list", "kart"]])
-def test_second_copy_ends_with_0_without_running(fake_bundle, args):
+def test_second_desktop_ends_with_0_and_commands_still_run(fake_bundle):
     with first_copy(fake_bundle):
-        second = fake_bundle.run(*args)
+        second = fake_bundle.run()
         assert second.returncode == 0
         assert "zaten çalışıyor" in second.stderr
-    assert runs(fake_bundle) == ["--hold"]
-    # Once the first copy has ended, the next one runs.
-    assert fake_bundle.run("list", "kart").returncode == 0
-    assert runs(fake_bundle) == ["--hold", "list kart"]
+        assert runs(fake_bundle) == ["--hold"]
+        # A command is a process of its own: it runs beside the open desktop.
+        assert fake_bundle.run("list", "kart").returncode == 0
+        assert runs(fake_bundle) == ["--hold", "list kart"]
+    # Once the first copy has ended, the next desktop opens.
+    assert fake_bundle.run().returncode == 0
+    assert runs(fake_bundle) == ["--hold", "list kart", ""]
 
 
 @pytest.mark.parametrize("text", BYPASS_TEXTS)
 def test_bypass_text_runs_beside_first_copy(fake_bundle, text):
     with first_copy(fake_bundle):
         # Found anywhere in the command line, also inside a longer argument.
-        result = fake_bundle.run("list", f"x{text}-y")
+        result = fake_bundle.run(f"x{text}-y")
         assert result.returncode == 0, result.stderr
-    assert runs(fake_bundle) == ["--hold", f"list x{text}-y"]
+    assert runs(fake_bundle) == ["--hold", f"x{text}-y"]
 
 
 def test_bypass_search_is_case_sensitive(fake_bundle):
@@ -83,15 +89,15 @@ def test_bypass_text_in_program_path(fake_bundle, tmp_path):
         other = tmp_path / "kopya--self-test"
         shutil.copytree(fake_bundle.folder, other, ignore=shutil.ignore_patterns("runs.txt"))
         program = other / "Trakvia_Launcher"
-        result = fake_bundle.run("list", program=program, cwd=other)
+        result = fake_bundle.run(program=program, cwd=other)
         assert result.returncode == 0, result.stderr
-        assert (other / "runs.txt").read_text("utf-8") == "list\n"
+        assert (other / "runs.txt").read_text("utf-8") == "\n"
 
 
 def test_bypassing_copy_does_not_block_normal_copy(fake_bundle):
     with first_copy(fake_bundle, "--headless"):
-        assert fake_bundle.run("list").returncode == 0
-    assert runs(fake_bundle) == ["--hold --headless", "list"]
+        assert fake_bundle.run().returncode == 0
+    assert runs(fake_bundle) == ["--hold --headless", ""]
 
 
 def test_guard_not_inherited_by_child_processes(fake_bundle):
@@ -99,7 +105,9 @@ def test_guard_not_inherited_by_child_processes(fake_bundle):
     # even one that inherits every inheritable descriptor.
     fake_bundle.write_app("""
         import subprocess, sys
+        import _trakvia_launcher
         def main():
+            _trakvia_launcher.claim_desktop()
             child = subprocess.Popen([sys.executable, "-c", "import time; time.sleep(60)"],
                                      close_fds=False, start_new_session=True,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -122,7 +130,7 @@ def test_lock_in_private_temp_folder_without_runtime_folder(fake_bundle, tmp_pat
     with first_copy(fake_bundle, env=env):
         assert lock.is_file()
         assert lock.parent.stat().st_mode & 0o777 == 0o700
-        assert fake_bundle.run("list", env=env).returncode == 0
+        assert fake_bundle.run(env=env).returncode == 0
     assert runs(fake_bundle) == ["--hold"]
 
 
@@ -134,6 +142,6 @@ def test_shared_temp_folder_is_not_trusted(fake_bundle, tmp_path):
     shared.mkdir()
     shared.chmod(0o777)
     with first_copy(fake_bundle, env=env):
-        assert fake_bundle.run("list", env=env).returncode == 0
-    assert runs(fake_bundle) == ["--hold", "list"]
+        assert fake_bundle.run(env=env).returncode == 0
+    assert runs(fake_bundle) == ["--hold", ""]
     assert not (shared / LOCK_NAME).exists()

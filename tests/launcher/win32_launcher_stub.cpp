@@ -6,6 +6,9 @@
 namespace trakvia::launcher {
 
 int run_launcher(const LaunchContext& context) {
+    reach_parent_console();
+    set_environment("TRAKVIA_START_DIR", start_folder());
+    // The real launcher runs the guard when the desktop asks (desktop_guard.cpp).
     if (another_copy_is_running(context)) return 0;
     const std::string folder = program_folder(context);
     enter_program_folder(folder);

@@ -2,8 +2,8 @@
 // run under wine or on Windows.
 //   probe guard [--wait FILE] [ARGS...]  exit 0 "another-copy" when a copy holds the guard;
 //                                        else "guard-passed", waits for FILE, exit 3
-//   probe info [ARGS...]                 arguments, program folder, then cwd and PYTHONPATH
-//                                        after entering the folder
+//   probe info [ARGS...]                 arguments, start and program folders, then cwd and
+//                                        PYTHONPATH after entering the folder
 #include <windows.h>
 
 #include <cstdio>
@@ -44,6 +44,7 @@ int info() {
     const ArgumentList args(context);
     std::printf("split=%d count=%d\n", args.split_ok() ? 1 : 0, args.count());
     for (int i = 0; i < args.count(); ++i) std::printf("arg[%d]=%s\n", i, narrow(args.values()[i]).c_str());
+    std::printf("start=%s\n", start_folder().c_str());
     const std::string folder = program_folder(context);
     std::printf("folder=%s\n", folder.c_str());
     enter_program_folder(folder);

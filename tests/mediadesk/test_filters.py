@@ -1,6 +1,7 @@
-"""parse_index_filter, matches_date_or_age_filter and the filter step of list_dji_files."""
+"""parse_index_filter, matches_date_or_age_filter, check_date_filter and the filter step of list_dji_files."""
 import datetime as real_datetime
 import os
+import re
 
 import pytest
 
@@ -131,11 +132,23 @@ def test_date_and_age_limits(fixed_now, text, file_dt, expected):
     assert md.matches_date_or_age_filter(file_dt, text) is expected
 
 
-@pytest.mark.parametrize("text", ["7d", "<7", "<1.5d", "<-1d", "=1d", "2024/05/03", "2024-5-3", "03.05.2024",
-                                  "<7days", "< 7 d x", "2024-05-03T10:00", "<\u0663d x"])
+UNREADABLE = ["7d", "<7", "<1.5d", "<-1d", "=1d", "2024/05/03", "2024-5-3", "03.05.2024",
+              "<7days", "< 7 d x", "2024-05-03T10:00", "<\u0663d x"]
+
+
+@pytest.mark.parametrize("text", UNREADABLE)
 @pytest.mark.parametrize("file_dt", [NOW, real_datetime.datetime.min, real_datetime.datetime.max])
 def test_unreadable_date_filters_filter_nothing(fixed_now, text, file_dt):
     assert md.matches_date_or_age_filter(file_dt, text) is True
+
+
+@pytest.mark.parametrize("text", UNREADABLE + ["<1d", " < 7 D ", ">2w", "2024-05-03", "tümü", "*", "", None])
+def test_check_date_filter_refuses_exactly_what_filters_nothing(text):
+    if text in UNREADABLE:
+        with pytest.raises(ValueError, match=f"geçersiz tarih/yaş filtresi: {re.escape(repr(text))}"):
+            md.check_date_filter(text)
+    else:
+        assert md.check_date_filter(text) is text
 
 
 def test_now_is_read_through_the_module_at_every_call(monkeypatch):

@@ -23,14 +23,18 @@ MODULE_NAMES = [
     "DjiFileSet",
     "resolve_dji_directory", "parse_index_filter", "matches_date_or_age_filter", "list_dji_files",
     "cleanup_dji_files", "import_dji_files", "play_dji_file_by_index", "create_sample_dji_sdcard_structure",
+    "resolve_dji_directories", "import_dji_file_sets",
 ]
+# The rules the command line and the window share, bound after the fixed interface.
+SHARED_NAMES = ["check_date_filter", "collect_conversion_inputs", "cleanup_summary_line", "CLEANUP_TYPES",
+                "ALL_FILTER_WORDS"]
 
 
 def test_names_are_bound_in_order():
     bound = [n for n in vars(md) if not (n.startswith("__") and n.endswith("__"))]
-    assert bound == MODULE_NAMES
+    assert bound == MODULE_NAMES + SHARED_NAMES
     # Nothing, not even a dunder name, comes in between the listed ones.
-    assert list(vars(md))[-len(MODULE_NAMES):] == MODULE_NAMES
+    assert list(vars(md))[-len(bound):] == bound
     assert md.os is os and md.re is re and md.sys is sys and md.subprocess is subprocess
     assert md.dataclass is dataclasses.dataclass and md.field is dataclasses.field
     assert md.datetime is real_datetime.datetime and md.timedelta is real_datetime.timedelta
@@ -38,19 +42,22 @@ def test_names_are_bound_in_order():
     assert md.__package__ == "trakvia"
 
 
-def test_constants():
+VIDEO_EXTENSIONS = ["mp4", "mov", "osv", "insv", "360", "mkv", "avi", "webm", "mts", "m2ts", "ts", "flv", "wmv",
+                    "m4v", "3gp", "mpg", "mpeg"]
+
+
+def test_constants_drive_the_scan_and_the_filters(tmp_path):
     assert type(md._VIDEO_EXTS_SET) is set
-    assert md._VIDEO_EXTS_SET == {
-        "mp4", "mov", "osv", "insv", "360", "mkv", "avi", "webm", "mts", "m2ts", "ts", "flv", "wmv",
-        "m4v", "3gp", "mpg", "mpeg"}
-    assert md._RE_DJI_INDEX.pattern == (
-        r"(?:DJI_(?:\d{8,14}_)?|dji_|MAVIC_|AVATA_|OSMO_|GX|GH|GP|VID_)?(\d{3,4})(?:_[A-Z0-9]+)?\."
-        r"(mp4|mov|osv|insv|360|mkv|avi|webm|mts|m2ts|ts|flv|wmv|m4v|3gp|srt|lrf|gpx)$")
-    assert md._RE_AGE_FILTER.pattern == r"^([<>])\s*(\d+)\s*([hdwmy])$"
-    assert md._RE_DATE_EXACT.pattern == r"^(\d{4})-(\d{2})-(\d{2})$"
-    assert md._RE_DJI_INDEX.flags == re.compile("", re.IGNORECASE).flags
-    assert md._RE_AGE_FILTER.flags == re.compile("", re.IGNORECASE).flags
-    assert md._RE_DATE_EXACT.flags == re.compile("").flags
+    for number, ext in enumerate(VIDEO_EXTENSIONS + ["mp3"], start=1):
+        (tmp_path / f"DJI_{number:04d}.{ext.upper()}").write_bytes(b"v")
+    sets = md.list_dji_files(str(tmp_path))
+    videos = [os.path.splitext(path)[1][1:].lower() for s in sets for path in s.video_files]
+    assert sorted(videos) == sorted(VIDEO_EXTENSIONS)
+    assert all(len(s.video_files) == 1 for s in sets)
+    # Age units in any case and with spaces; exact dates as YYYY-MM-DD.
+    now = real_datetime.datetime.now()
+    assert md.matches_date_or_age_filter(now, "< 1 D") is True
+    assert md.matches_date_or_age_filter(now, now.strftime("%Y-%m-%d")) is True
 
 
 @pytest.mark.parametrize(
@@ -76,7 +83,7 @@ def test_function_signatures(name, signature, annotations):
 
 
 def test_public_functions_are_function_objects():
-    for name in MODULE_NAMES[-8:]:
+    for name in MODULE_NAMES[-8:] + SHARED_NAMES[:2]:
         fn = getattr(md, name)
         assert callable(fn) and fn.__module__ == "trakvia.mediadesk" and fn.__name__ == name
         inspect.signature(fn)

@@ -1,6 +1,7 @@
 """import_dji_files on real card trees: nothing is overwritten, sets keep their pairs, re-imports are idempotent."""
 import os
 import pathlib
+import shutil
 
 import pytest
 
@@ -9,18 +10,25 @@ from .mediadesk_cards import make_card, tree, write_file
 
 
 class CopyRecorder:
-    """The module's shutil with copy2 counted (and optionally replaced)."""
+    """The module's shutil with copystat counted: the import calls it once for every file it copies."""
 
-    def __init__(self, copy2=None):
+    def __init__(self):
         self.calls = []
-        self._copy2 = copy2 or md.shutil.copy2
 
     def __getattr__(self, name):
-        return getattr(md.shutil, name)
+        return getattr(shutil, name)
 
-    def copy2(self, src, dst):
+    def copystat(self, src, dst, **kwargs):
         self.calls.append((src, dst))
-        return self._copy2(src, dst)
+        return shutil.copystat(src, dst, **kwargs)
+
+
+def hook_open(monkeypatch, before):
+    """Makes the module's `open` call before(path) first: the import opens each card file once to copy it."""
+    def opening(path, *args, **kwargs):
+        before(path)
+        return open(path, *args, **kwargs)
+    monkeypatch.setattr(md, "open", opening, raising=False)
 
 
 class OsWithoutLinks:
@@ -129,6 +137,7 @@ def test_a_foreign_srt_moves_the_whole_set(tmp_path):
     assert not (dest / "DJI_0001.MP4").exists()
 
 
+@pytest.mark.linux_only("a symbolic link without privileges")
 def test_folder_and_dangling_link_in_the_way_are_left_alone(tmp_path):
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s"})
     dest = tmp_path / "dest"
@@ -137,6 +146,23 @@ def test_folder_and_dangling_link_in_the_way_are_left_alone(tmp_path):
     assert md.import_dji_files(str(card), str(dest))[1] == [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")]
     assert (dest / "DJI_0001.MP4").is_dir() and os.readlink(dest / "DJI_0001.SRT") == str(tmp_path / "nowhere")
     assert not (tmp_path / "nowhere").exists()
+
+
+# Wine's symbolic links are Unix links behind the Windows calls: lstat does not see them as links.
+@pytest.mark.parametrize("second_name", [
+    pytest.param(os.symlink, marks=pytest.mark.linux_only("symbolic links that lstat reports"), id="symlink"),
+    pytest.param(os.link, id="link"),
+])
+def test_a_link_to_the_card_file_is_no_backup(tmp_path, second_name):
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s"})
+    media = card / "DCIM" / "DJI_001"
+    dest = tmp_path / "dest"
+    dest.mkdir()
+    for name in ("DJI_0001.MP4", "DJI_0001.SRT"):
+        second_name(media / name, dest / name)
+    assert md.import_dji_files(str(card), str(dest))[1] == [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")]
+    shutil.rmtree(card)   # the card is formatted
+    assert tree(dest)["DJI_0001_2.MP4"] == b"v" and tree(dest)["DJI_0001_2.SRT"] == b"s"
 
 
 def test_video_only_then_full_import_keeps_the_pair(tmp_path):
@@ -256,13 +282,7 @@ def test_source_removed_after_listing_is_skipped(tmp_path, monkeypatch):
 
 def test_source_vanishing_during_the_copy_raises_and_leaves_nothing(tmp_path, monkeypatch):
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v"})
-    real_copy2 = md.shutil.copy2
-
-    def card_pulled(src, dst):
-        os.remove(src)
-        return real_copy2(src, dst)
-
-    monkeypatch.setattr(md, "shutil", CopyRecorder(card_pulled))
+    hook_open(monkeypatch, os.remove)
     dest = tmp_path / "dest"
     with pytest.raises(FileNotFoundError):
         md.import_dji_files(str(card), str(dest))
@@ -279,46 +299,60 @@ def test_destination_that_is_a_file(tmp_path, recorder):
 
 @pytest.mark.parametrize("fail_at", [1, 2])
 def test_interrupted_copy_leaves_no_partial_file(tmp_path, monkeypatch, fail_at):
-    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"x" * 100_000, "DJI_0001.SRT": b"s" * 5000})
-    real_copy2 = md.shutil.copy2
-    calls = []
-
-    def pulled_card(src, dst):
-        calls.append(dst)
-        if len(calls) == fail_at:
-            write_file(pathlib.Path(dst), pathlib.Path(src).read_bytes()[:1000])
-            raise OSError(5, "Input/output error", src)
-        return real_copy2(src, dst)
-
-    monkeypatch.setattr(md, "shutil", CopyRecorder(pulled_card))
+    big = os.urandom(3 << 20)   # three chunks
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": big, "DJI_0001.SRT": b"s" * 5000,
+                                         "DJI_0002.MP4": b"two"})
     dest = tmp_path / "dest"
+    written = []
+
+    class PulledCard:
+        """The card file, pulled out of the reader after the first chunk."""
+        def __init__(self, path, *args):
+            self._file = open(path, *args)
+            self._reads = 0
+
+        def readinto(self, buffer):
+            self._reads += 1
+            if self._reads == 2:
+                written.extend(n for n in os.listdir(dest))
+                raise OSError(5, "Input/output error")
+            return self._file.readinto(buffer)
+
+        def close(self):
+            self._file.close()
+
+    opened = []
+
+    def opening(path, *args):
+        opened.append(path)
+        return PulledCard(path, *args) if len(opened) == fail_at else open(path, *args)
+
+    monkeypatch.setattr(md, "open", opening, raising=False)
     with pytest.raises(OSError, match="Input/output"):
         md.import_dji_files(str(card), str(dest))
-    # Copies go to a hidden temporary name in the destination folder, never to the real name.
-    assert all(os.path.dirname(p) == str(dest) and os.path.basename(p).startswith(".") for p in calls)
-    expected = {"DJI_0001.MP4": b"x" * 100_000} if fail_at == 2 else {}
-    assert dest_files(dest) == expected
+    # The chunk went to a hidden part file in the destination, never to the real name.
+    assert [n for n in written if not n.startswith(".")] == []
+    assert any(n.endswith(".trakvia-part") for n in written)
+    # A set is put under its names together: nothing of set 1 is there, set 2 was not reached.
+    assert dest_files(dest) == {}
 
-    monkeypatch.setattr(md, "shutil", CopyRecorder())
-    assert md.import_dji_files(str(card), str(dest))[0] == 2
-    assert dest_files(dest)["DJI_0001.MP4"] == b"x" * 100_000
+    monkeypatch.undo()
+    assert md.import_dji_files(str(card), str(dest))[0] == 3
+    assert dest_files(dest)["DJI_0001.MP4"] == big
 
 
-def test_name_taken_by_another_writer_during_the_copy(tmp_path, monkeypatch):
+def test_name_taken_by_another_writer_moves_the_whole_set(tmp_path, monkeypatch):
     card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"ours", "DJI_0001.SRT": b"srt"})
     dest = tmp_path / "dest"
-    real_copy2 = md.shutil.copy2
 
-    def racing(src, dst):
-        if src.endswith("DJI_0001.MP4") and not (dest / "DJI_0001.MP4").exists():
-            write_file(dest / "DJI_0001.MP4", b"theirs")
-        return real_copy2(src, dst)
+    def racing(path):
+        if path.endswith("DJI_0001.SRT") and not (dest / "DJI_0001.SRT").exists():
+            write_file(dest / "DJI_0001.SRT", b"theirs")
 
-    monkeypatch.setattr(md, "shutil", CopyRecorder(racing))
+    hook_open(monkeypatch, racing)
     count, copied = md.import_dji_files(str(card), str(dest))
-    assert (dest / "DJI_0001.MP4").read_bytes() == b"theirs"
-    assert copied[0] == str(dest / "DJI_0001_2.MP4") and (dest / "DJI_0001_2.MP4").read_bytes() == b"ours"
-    assert count == 2 and not [n for n in os.listdir(dest) if n.startswith(".")]
+    assert (count, copied) == (2, [str(dest / "DJI_0001_2.MP4"), str(dest / "DJI_0001_2.SRT")])
+    assert dest_files(dest) == {"DJI_0001.SRT": b"theirs", "DJI_0001_2.MP4": b"ours", "DJI_0001_2.SRT": b"srt"}
 
 
 def test_file_system_without_hard_links(tmp_path, monkeypatch):

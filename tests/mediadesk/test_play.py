@@ -126,6 +126,7 @@ def wait_for(path: pathlib.Path, seconds: float = 10.0) -> str:
     return path.read_text(encoding="utf-8")
 
 
+@pytest.mark.linux_only("xdg-open is the opener")
 def test_real_opener_gets_the_path_as_one_argument(tmp_path, fake_xdg_open):
     card = make_card(tmp_path / "Uçuş Günü 1 ; $(rm -rf x) 'ğüşİı'", {"DJI_0001.MP4": b"v"})
     path = md.play_dji_file_by_index(str(card), 1)

@@ -1,6 +1,7 @@
 """resolve_dji_directory and list_dji_files on real folders with real modification times."""
 import datetime as real_datetime
 import os
+import pathlib
 
 import pytest
 
@@ -84,16 +85,47 @@ def test_unmatched_media_get_fallback_indexes(tmp_path):
     ]
 
 
-def test_fallback_index_counts_sets_and_may_join_one(tmp_path):
+def test_fallback_index_never_equals_a_recognised_index(tmp_path):
     make(tmp_path, "DJI_0001.MP4")
     make(tmp_path, "DJI_1003.MP4")
     make(tmp_path, "a.srt")        # two sets so far: 1002
-    make(tmp_path, "b.gpx")        # three sets: 1003, which exists already, so it joins it
+    make(tmp_path, "b.gpx")        # three sets: 1003 belongs to DJI_1003, so 1004
+    make(tmp_path, "sub/DJI_1005.SRT")   # recognised after the fallbacks were handed out
+    make(tmp_path, "c.gpx")        # five sets: 1005 is taken by the later name, so 1006
     assert summary(md.list_dji_files(str(tmp_path))) == [
         (1, "0001", ["DJI_0001.MP4"], [], [], []),
         (1002, "1002", [], ["a.srt"], [], []),
-        (1003, "1003", ["DJI_1003.MP4"], [], [], ["b.gpx"]),
+        (1003, "1003", ["DJI_1003.MP4"], [], [], []),
+        (1004, "1004", [], [], [], ["b.gpx"]),
+        (1005, "1005", [], ["DJI_1005.SRT"], [], []),
+        (1006, "1006", [], [], [], ["c.gpx"]),
     ]
+
+
+def test_cleanup_of_a_real_index_spares_an_unnamed_video(tmp_path):
+    # aile.mp4 used to get 1001 and join DJI_1001.MP4, so deleting set 1001 took the family video.
+    media = tmp_path / "DCIM" / "DJI_001"
+    make(media, "DJI_0001.MP4")
+    family = make(media, "aile.mp4", 7)
+    drone = make(media, "eski/DJI_1001.MP4")
+    assert md.cleanup_dji_files(str(tmp_path), "video", index_filter="1001") == (1, 1, [drone])
+    assert pathlib.Path(family).read_bytes() == b"\0" * 7
+
+
+@pytest.mark.parametrize("first, second", [("DJI_001", "DJI_002"), ("100MEDIA", "101MEDIA")])
+def test_every_media_folder_of_a_card_is_scanned(tmp_path, first, second):
+    dcim = tmp_path / "DCIM"
+    video = make(dcim / first, "DJI_0001.MP4")
+    srt = make(dcim / second, "DJI_0001.SRT")      # same index in the next folder: one set
+    other = make(dcim / second, "DJI_0002.MP4")
+    make(dcim / "MISC", "DJI_0003.MP4")            # not a media folder
+    sets = md.list_dji_files(str(tmp_path))
+    assert [(s.index, s.video_files, s.srt_files) for s in sets] == [(1, [video], [srt]), (2, [other], [])]
+    assert [s.index for s in md.list_dji_files(str(dcim))] == [1, 2, 3]   # DCIM given: walked whole
+    assert md.resolve_dji_directory(str(tmp_path)) == str(dcim / first)
+    assert md.resolve_dji_directories(str(tmp_path)) == [str(dcim / first), str(dcim / second)]
+    assert md.resolve_dji_directories(str(dcim / first)) == [str(dcim / first)]
+    assert md.resolve_dji_directories(str(tmp_path / "yok")) == []
 
 
 def test_non_media_and_non_files_are_ignored(tmp_path):
@@ -116,6 +148,7 @@ def test_sets_span_sub_folders_in_index_order(tmp_path):
     assert sets[0].base_dir == str(media / "old" / "deeper")
 
 
+@pytest.mark.linux_only("a case-sensitive file system")
 def test_case_sensitive_processing_order(tmp_path):
     make(tmp_path, "dji_0001.mp4", mtime=T0)
     make(tmp_path, "DJI_0001.MP4", mtime=T0 + 60)

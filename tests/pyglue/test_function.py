@@ -2,7 +2,6 @@
 pyglue_probe module (built beside the bundle, never shipped)."""
 import errno
 import gc
-import importlib
 import inspect
 import pickle
 import sys
@@ -11,17 +10,12 @@ import weakref
 
 import pytest
 
+from conftest import import_probe
+
 
 @pytest.fixture(scope="module")
-def probe(bundle_dir):
-    probe_dir = bundle_dir.parent / "pyglue_probe"
-    if not probe_dir.is_dir():
-        pytest.skip(f"pyglue_probe not built in {probe_dir}")
-    sys.path.insert(0, str(probe_dir))
-    try:
-        return importlib.import_module("pyglue_probe")
-    finally:
-        sys.path.remove(str(probe_dir))
+def probe():
+    return import_probe("pyglue_probe")
 
 
 REFERENCE_DEFS = """
@@ -109,6 +103,14 @@ def test_introspection_matches_a_def(probe, reference, name):
     assert repr(ours) == f"<function {name} at 0x{id(ours):x}>"
 
 
+def test_body_reads_arguments_by_name_and_supplied_defaults(probe):
+    # However the call spells them, the body gets each argument under its own name.
+    assert probe.named(1, 2, k=0) == ("x", 1, 5)
+    assert probe.named(c="c", b=2, a="a", k=0, m=9) == ("c", "a", 9)
+    assert str(inspect.signature(probe.supplied)) == "(*, obj='made at start-up')"
+    assert probe.supplied() == ("made at start-up",)
+
+
 def test_qualname_and_doc_shape_repr_and_messages(probe):
     f = probe.documented
     assert (f.__name__, f.__qualname__, f.__doc__) == ("documented", "Outer.documented", "Belgeli işlev.")
@@ -188,6 +190,19 @@ def test_globals_lookup_order(probe):
     assert probe.lookup("len") is len
     with pytest.raises(NameError, match=r"^name 'no_such_name' is not defined$"):
         probe.lookup("no_such_name")
+
+
+@pytest.mark.parametrize("source,name", [("os", "path"), ("json", "decoder"), ("json", "no_such_name"),
+                                         ("sys", "no_such_name"), ("no_such_module", "x")])
+def test_import_name_behaves_like_the_statement(probe, source, name):
+    def outcome_of(run):
+        try:
+            return ("ok", run())
+        except ImportError as exc:
+            return (type(exc), str(exc), exc.name, exc.path)
+    namespace = {}
+    statement = outcome_of(lambda: exec(f"from {source} import {name} as value", namespace) or namespace["value"])
+    assert outcome_of(lambda: probe.import_name(source, name)) == statement
 
 
 @pytest.mark.parametrize(

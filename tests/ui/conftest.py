@@ -35,6 +35,24 @@ class DialogAnswers:
         monkeypatch.setattr(dialogs, "choose_file", record("file", lambda: self.file))
 
 
+@pytest.fixture(autouse=True)
+def private_settings(tmp_path):
+    """The window's QSettings go to the test's own folder, never the user's."""
+    from PyQt5.QtCore import QSettings
+    folder = tmp_path / "ayarlar"
+    QSettings.setPath(QSettings.IniFormat, QSettings.UserScope, str(folder))
+    return folder
+
+
+@pytest.fixture(autouse=True)
+def mounted_volumes(monkeypatch):
+    """The volumes the card watcher sees: none, unless a test mounts a folder by appending it."""
+    from trakvia.ui import card_watcher
+    volumes = []
+    monkeypatch.setattr(card_watcher, "mounted_volume_roots", lambda: list(volumes))
+    return volumes
+
+
 @pytest.fixture
 def answers(monkeypatch):
     a = DialogAnswers()
@@ -51,12 +69,20 @@ def sample_card(tmp_path):
 
 
 @pytest.fixture
-def window(qtbot, answers, sample_card):
+def open_window(qtbot, answers):
+    """Opens the main window on a workspace folder and waits until its start-up work is done."""
     from trakvia.ui import TrakviaMainWindow
 
-    win = TrakviaMainWindow(base_dir=sample_card)
-    qtbot.addWidget(win)
-    win.show()
-    wait_idle(qtbot, win.sd_tab.tasks)
-    wait_idle(qtbot, win.hud_tab.tasks)
-    return win
+    def opened(base_dir):
+        win = TrakviaMainWindow(base_dir=str(base_dir))
+        qtbot.addWidget(win)
+        win.show()
+        wait_idle(qtbot, win.sd_tab.tasks)
+        wait_idle(qtbot, win.hud_tab.tasks)
+        return win
+    return opened
+
+
+@pytest.fixture
+def window(open_window, sample_card):
+    return open_window(sample_card)

@@ -74,7 +74,7 @@ sys.exit(trakvia_app.main())
 
 def run_desktop(bundle_dir, tmp_path, home, cwd, shot_dir="shots", **env_extra):
     env = dict(os.environ, PYTHONPATH=str(bundle_dir), HOME=str(home), QT_QPA_PLATFORM="offscreen",
-               RECORD=str(tmp_path / "base_dir.txt"), **env_extra)
+               XDG_CONFIG_HOME=str(tmp_path / "ayarlar"), RECORD=str(tmp_path / "base_dir.txt"), **env_extra)
     env.pop("USERPROFILE", None)
     proc = subprocess.run([sys.executable, "-c", PRELUDE, "--screenshot-dir", shot_dir], cwd=cwd, env=env,
                           capture_output=True, text=True, timeout=90)

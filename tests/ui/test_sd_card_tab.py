@@ -67,6 +67,27 @@ def test_cleanup_confirmation_lists_exactly_the_dry_run(window, qtbot, answers, 
     assert table_indexes(tab) == (["0001", "0002", "0003", "0004"] if target == "lrf" else ["0001", "0003"])
 
 
+def test_a_locked_file_is_named_with_a_turkish_reason_and_the_summary_counts_the_rest(window, qtbot, answers,
+                                                                                        sample_card, monkeypatch):
+    import types
+    real_os = mediadesk.os
+
+    def remove(path):
+        if os.path.basename(path) == "DJI_0002.LRF":
+            raise PermissionError(13, "Permission denied", path)
+        real_os.remove(path)
+
+    monkeypatch.setattr(mediadesk, "os", types.SimpleNamespace(**{**vars(real_os), "remove": remove}))
+    tab = window.sd_tab
+    tab.btn_cleanup.click()
+    qtbot.waitUntil(lambda: bool(answers.of("error")), timeout=10000)
+    log = tab.tasks.log.toPlainText()
+    locked = os.path.join(sample_card, "DCIM", "DJI_001", "DJI_0002.LRF")
+    assert "[TEMİZLENDİ] Silinen LRF dosya sayısı: 3 | Kazanılan Alan: " in log
+    assert f"Silinemedi, atlandı: {locked} (Bu işlem için erişim izni yok.)" in log and "Permission" not in log
+    assert answers.of("error")[0][2].startswith("1 dosya silinemedi")
+
+
 def test_cleanup_refused_or_dry_run_deletes_nothing(window, qtbot, answers, sample_card):
     tab = window.sd_tab
     before = sorted(os.listdir(os.path.join(sample_card, "DCIM", "DJI_001")))
@@ -134,3 +155,49 @@ def test_hud_button_previews_the_selected_set(window, qtbot):
     wait_idle(qtbot, window.hud_tab.tasks)
     assert window.hud_tab.txt_file.text().endswith("DJI_0002.SRT")
     assert len(window.hud_tab.track) > 10
+
+
+def stamp_set(card, index, when):
+    """Gives every file of one set of the sample card the modification time `when`."""
+    media = os.path.join(card, "DCIM", "DJI_001")
+    for name in os.listdir(media):
+        if name.startswith(f"DJI_{index:04d}"):
+            os.utime(os.path.join(media, name), (when.timestamp(), when.timestamp()))
+
+
+@pytest.mark.parametrize("box, typed, reason", [
+    ("date", "7d", "Başına < ya da > koyun"),
+    ("date", "<2g", "Birim anlaşılmadı"),
+    ("date", "31.02.2026", "Takvimde böyle bir gün yok"),
+    ("index", "abc", "okunamayan: \"abc\""),
+])
+def test_an_unusable_filter_is_marked_and_stops_the_actions(window, qtbot, box, typed, reason):
+    tab = window.sd_tab
+    qtbot.keyClicks(tab.txt_date if box == "date" else tab.txt_index, typed)
+    assert reason in tab.filter_bar.lbl_problem.text() and tab.filter_bar.lbl_problem.isVisible()
+    assert not tab.btn_cleanup.isEnabled() and not tab.btn_import.isEnabled()
+    qtbot.wait(700)                                    # longer than the pause before a usable text applies
+    wait_idle(qtbot, tab.tasks)
+    assert table_indexes(tab) == ["0001", "0002", "0003", "0004"]
+
+
+def test_turkish_date_order_and_typed_filters_apply_by_themselves(window, qtbot, sample_card):
+    from datetime import datetime
+    stamp_set(sample_card, 2, datetime(2026, 12, 7, 15, 30))
+    tab = window.sd_tab
+    tab.refresh()
+    wait_idle(qtbot, tab.tasks)
+    qtbot.keyClicks(tab.txt_date, "07.12.2026")        # no Filtrele, no Enter
+    qtbot.waitUntil(lambda: table_indexes(tab) == ["0002"], timeout=5000)
+    assert tab.btn_cleanup.isEnabled()
+
+
+def test_actions_take_the_sets_the_table_shows_not_the_typed_filter(window, qtbot, answers):
+    tab = window.sd_tab
+    tab.chk_dry_run.setChecked(True)
+    tab.filter_bar._timer.setInterval(10_000)          # the typed filter is not applied yet
+    qtbot.keyClicks(tab.txt_date, ">1w")               # would keep none of the just-written sets
+    assert table_indexes(tab) == ["0001", "0002", "0003", "0004"]
+    tab.btn_cleanup.click()
+    qtbot.waitUntil(lambda: bool(answers.of("path_list")), timeout=10000)
+    assert len(answers.of("path_list")[0][3]) == 4      # the four LRF files of the four listed sets

@@ -186,6 +186,15 @@ void bind_options(nb::module_& m) {
             "elevation", [](const ConvertOptions& o) { return elevation_of(o); },
             [](ConvertOptions& o, nb::handle v) { set_elevation(o, v); },
             "Yükseklik olarak yazılacak tür; None: dosyadaki en uygun tür.")
+        .def_prop_rw(
+            "keep_paths", [](const ConvertOptions& o) { return paths_to_python(o.keep_paths); },
+            [](ConvertOptions& o, nb::handle v) {
+                std::vector<std::filesystem::path> paths;
+                for (nb::handle item : nb::iter(v)) paths.push_back(path_from_python(item));
+                o.keep_paths = std::move(paths);
+            },
+            "Çıktıların asla yerine yazılmayacağı dosyalar: aynı çalıştırmanın girdileri ve o ana kadar "
+            "yazdığı çıktılar. Bu adlardan biri gerekirse çıktılar sıradaki boş eki alır (DJI_0001_2.gpx).")
         .def("__eq__",
              [](const ConvertOptions& a, nb::handle b) -> nb::object {
                  if (!nb::isinstance<ConvertOptions>(b)) return nb::borrow(Py_NotImplemented);
@@ -203,6 +212,16 @@ void bind_options(nb::module_& m) {
         });
     // Mutable and compared by value: unhashable, like a plain dataclass.
     m.attr("ConversionOptions").attr("__hash__") = nb::none();
+}
+
+engine::ConvertOptions options_from_python(nb::handle options, const engine::ConvertOptions& fallback) {
+    if (options.is_none()) return fallback;
+    if (!nb::isinstance<ConvertOptions>(options)) {
+        const std::string msg = std::string("options bir ConversionOptions ya da None olmalı, ") +
+                                nb::type_name(options.type()).c_str() + " verildi";
+        throw nb::type_error(msg.c_str());
+    }
+    return nb::cast<const ConvertOptions&>(options);
 }
 
 }  // namespace trakvia::converter

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "trakvia/engine/convert.hpp"
+
 namespace trakvia::converter {
 
 namespace nb = nanobind;
@@ -18,6 +20,20 @@ void bind_errors(nb::module_& m);
 void bind_options(nb::module_& m);
 void bind_convert(nb::module_& m);
 void bind_samples(nb::module_& m);
+void bind_choices(nb::module_& m);
+void bind_output_names(nb::module_& m);
+void bind_report_lines(nb::module_& m);
+void bind_track(nb::module_& m);
+
+// The engine's time-zone lookup from a position (zone_lookup.cpp); takes the GIL itself.
+engine::ZoneResolver zone_resolver();
+
+// The options argument of the module's functions: None gives `fallback`; anything but a
+// ConversionOptions is a TypeError.
+engine::ConvertOptions options_from_python(nb::handle options, const engine::ConvertOptions& fallback);
+
+// A warning of the engine in Turkish (warning_text.cpp).
+nb::str warning_text(const engine::ConvertWarning& warning);
 
 // str, bytes or os.PathLike → native path, losslessly: os.fsencode bytes on POSIX, the wide
 // string on Windows. Raises TypeError / ValueError (embedded NUL) as the interpreter's own

@@ -34,7 +34,8 @@ void raise_engine_error(std::exception_ptr error, const fs::path* filename) {
     } catch (const engine::InputError& e) {
         const int code = e.errno_value != 0 ? e.errno_value : EIO;
         nb::object name = filename && !filename->empty() ? nb::object(path_to_python(*filename)) : nb::none();
-        nb::object exc = nb::handle(PyExc_OSError)(code, nb::str(std::strerror(code)), name);
+        nb::str text = e.reason.empty() ? nb::str(std::strerror(code)) : nb::str(e.reason.c_str(), e.reason.size());
+        nb::object exc = nb::handle(PyExc_OSError)(code, text, name);
         PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exc.ptr())), exc.ptr());
     } catch (...) {
         pyglue::translate_exceptions([&] { std::rethrow_exception(error); });

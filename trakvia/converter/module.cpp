@@ -7,5 +7,9 @@ NB_MODULE(converter, m) {
     bind_errors(m);
     bind_options(m);
     bind_convert(m);
+    bind_track(m);
     bind_samples(m);
+    bind_choices(m);
+    bind_output_names(m);
+    bind_report_lines(m);
 }

@@ -1,6 +1,8 @@
 // Paths across the Python boundary: bytes via os.fsencode on POSIX, wide strings on Windows.
 #include "bindings.hpp"
 
+#include "pyglue/paths.hpp"
+
 #include <string>
 
 namespace trakvia::converter {
@@ -34,18 +36,7 @@ std::filesystem::path path_from_python(nb::handle obj) {
 #endif
 }
 
-nb::str path_to_python(const std::filesystem::path& path) {
-    const auto& native = path.native();
-#ifdef _WIN32
-    PyObject* text = PyUnicode_FromWideChar(native.c_str(), static_cast<Py_ssize_t>(native.size()));
-#else
-    PyObject* text = PyUnicode_DecodeFSDefaultAndSize(native.c_str(), static_cast<Py_ssize_t>(native.size()));
-#endif
-    if (!text) {
-        throw nb::python_error();
-    }
-    return nb::steal<nb::str>(text);
-}
+nb::str path_to_python(const std::filesystem::path& path) { return pyglue::path_to_str(path); }
 
 nb::list paths_to_python(const std::vector<std::filesystem::path>& paths) {
     nb::list out;

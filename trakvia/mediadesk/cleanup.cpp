@@ -27,6 +27,7 @@ nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::obj
     const nb::object& date_filter = args[2];
     const nb::object& index_filter = args[3];
     const nb::object& dry_run_arg = args[4];
+    const nb::object& on_skip = args[5];
 
     check_date_filter(g, date_filter);
     nb::object sets = g["list_dji_files"](dir_path, nb::arg("date_filter") = date_filter,
@@ -73,6 +74,10 @@ nb::object cleanup_dji_files(const pyglue::Globals& g, const std::vector<nb::obj
                 if (!e.matches(PyExc_OSError)) {
                     throw;
                 }
+                // Skipped, and the caller told: a failure must not pass for a clean card.
+                if (!on_skip.is_none()) {
+                    on_skip(fp, nb::borrow(e.value()));
+                }
             }
         }
     }
@@ -90,9 +95,11 @@ pyglue::FunctionSpec cleanup_dji_files_spec() {
         {"date_filter", "str", nb::str("")},
         {"index_filter", "str", nb::str("")},
         {"dry_run", "bool", nb::borrow(Py_False)},
+        {"on_skip", "Optional[Callable[[str, OSError], None]]", nb::none(), pyglue::ParamKind::keyword_only},
     };
     spec.return_annotation = "Tuple[int, int, List[str]]";
     spec.body = cleanup_dji_files;
+    spec.doc = "on_skip: verilirse, ölçülemeyen ya da silinemeyen (atlanan) her dosya için on_skip(yol, hata) çağrılır.";
     return spec;
 }
 

@@ -1,4 +1,5 @@
-// Index and date/age filters: parse_index_filter and matches_date_or_age_filter.
+// Index and date/age filters: parse_index_filter, matches_date_or_age_filter and the validity
+// check of a date/age filter text (check_date_filter) that the command line and the window use.
 #include "functions.hpp"
 #include "namespace.hpp"
 
@@ -6,6 +7,24 @@
 #include <climits>
 
 namespace trakvia::mediadesk {
+
+bool means_no_filter(nb::handle expr) {
+    if (nb::len(expr) == 0) {
+        return true;
+    }
+    nb::object upper = expr.attr("upper")();
+    for (const char* word : kAllFilterWords) {
+        if (upper.equal(nb::str(word))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool is_readable_date_filter(const pyglue::Globals& g, nb::handle expr) {
+    return means_no_filter(expr) || !g["_RE_DATE_EXACT"].attr("match")(expr).is_none() ||
+           !g["_RE_AGE_FILTER"].attr("match")(expr).is_none();
+}
 
 namespace {
 
@@ -164,7 +183,26 @@ nb::object matches_date_or_age_filter(const pyglue::Globals& g, const std::vecto
     return nb::bool_(within ? compare(age, threshold_delta, Py_LE) : compare(age, threshold_delta, Py_GT));
 }
 
+// The text as given when matches_date_or_age_filter reads it as a rule (None too); otherwise
+// ValueError. A text no rule reads would filter nothing, which for a clean-up means the whole
+// card, so the command line and the window refuse it before anything runs.
+nb::object check_date_filter(const pyglue::Globals& g, const std::vector<nb::object>& args) {
+    const nb::object& text = args[0];
+    if (text.is_none() || is_readable_date_filter(g, stripped_text(text))) {
+        return text;
+    }
+    nb::object message = nb::str("geçersiz tarih/yaş filtresi: {!r} (örnek: <1d, >2w, 2024-05-01, ALL)")
+                             .attr("format")(text);
+    PyErr_SetObject(PyExc_ValueError, message.ptr());
+    throw nb::python_error();
+}
+
 }  // namespace
+
+pyglue::FunctionSpec check_date_filter_spec() {
+    return function_spec("check_date_filter", {param("filter_expr", "str")}, "str", check_date_filter,
+                         "Filtre metnini aynen döndürür; okunamayan tarih/yaş filtresinde ValueError verir.");
+}
 
 pyglue::FunctionSpec parse_index_filter_spec() {
     return function_spec("parse_index_filter", {param("index_expr", "str")}, "Optional[Set[int]]", parse_index_filter);

@@ -1,4 +1,5 @@
 // Small helpers the mediadesk functions share: parameter specs, os.path, str joins, filter texts.
+// The filter rules themselves are in filters.hpp.
 #pragma once
 
 #include "pyglue/function.hpp"
@@ -53,24 +54,25 @@ inline nb::str concat(nb::handle a, const std::string& b) {
 // `os.path` as the module's `os` name gives it at this moment.
 inline nb::object os_path(const pyglue::Globals& g) { return g["os"].attr(py_name("path")); }
 
+// Whether `path` is a regular file itself, not a link to one nor a folder or device (os.lstat);
+// a path that cannot be examined is none.
+inline bool is_plain_file(const pyglue::Globals& g, nb::handle path) {
+    constexpr long kTypeMask = 0170000, kRegular = 0100000;  // S_IFMT, S_IFREG: the same on Windows
+    try {
+        const long mode = nb::cast<long>(g["os"].attr(py_name("lstat"))(path).attr(py_name("st_mode")));
+        return (mode & kTypeMask) == kRegular;
+    } catch (const nb::python_error& e) {
+        if (!e.matches(PyExc_OSError)) {
+            throw;
+        }
+        return false;
+    }
+}
+
 // `(text or "").strip()`: the filter texts accept None and surrounding white space.
 inline nb::object stripped_text(nb::handle text) {
     nb::object s = is_true(text) ? nb::borrow(text) : nb::str("");
     return s.attr("strip")();
-}
-
-// Whether a stripped filter text places no restriction: empty, or "ALL", "TÜMÜ" or "*" in any case.
-inline bool means_no_filter(nb::handle expr) {
-    if (nb::len(expr) == 0) {
-        return true;
-    }
-    nb::object upper = expr.attr("upper")();
-    for (const char* word : {"ALL", "TÜMÜ", "*"}) {
-        if (upper.equal(nb::str(word))) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace trakvia::mediadesk

@@ -3,6 +3,10 @@
 #include "functions.hpp"
 #include "namespace.hpp"
 
+#include "pyglue/def.hpp"
+
+#include <array>
+
 namespace trakvia::mediadesk {
 
 namespace {
@@ -12,9 +16,14 @@ nb::object first_of(nb::handle paths) {
     return is_true(paths) ? nb::object(paths[0]) : nb::none();
 }
 
-nb::object play_dji_file_by_index(const pyglue::Globals& g, const std::vector<nb::object>& args) {
-    const nb::object& dir_path = args[0];
-    nb::object text = checked(PyObject_Str(args[1].ptr()));
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({
+    {"dir_path", "str"},
+    {"index_num", "int"},
+});
+
+nb::object play_dji_file_by_index(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
+    const nb::object& dir_path = args["dir_path"];
+    nb::object text = checked(PyObject_Str(args["index_num"].ptr()));
     nb::object sets = g["list_dji_files"](dir_path, nb::arg("index_filter") = text);
     if (!is_true(sets)) {
         return nb::none();
@@ -44,16 +53,8 @@ nb::object play_dji_file_by_index(const pyglue::Globals& g, const std::vector<nb
 
 }  // namespace
 
-pyglue::FunctionSpec play_dji_file_by_index_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "play_dji_file_by_index";
-    spec.params = {
-        {"dir_path", "str", nb::object()},
-        {"index_num", "int", nb::object()},
-    };
-    spec.return_annotation = "Optional[str]";
-    spec.body = play_dji_file_by_index;
-    return spec;
-}
+constinit const pyglue::Definition play_dji_file_by_index_def =
+    pyglue::def<kParams, play_dji_file_by_index>({.name = "play_dji_file_by_index",
+                                                  .returns = "Optional[str]"});
 
 }  // namespace trakvia::mediadesk

@@ -2,6 +2,9 @@
 #include "functions.hpp"
 #include "namespace.hpp"
 
+#include "pyglue/def.hpp"
+
+#include <array>
 #include <cstdio>
 #include <string>
 
@@ -35,9 +38,10 @@ void write_placeholder(const pyglue::Globals& g, nb::handle path, const std::str
     f.attr("close")();
 }
 
-nb::object create_sample_dji_sdcard_structure(const pyglue::Globals& g,
-                                              const std::vector<nb::object>& args) {
-    const nb::object& base_sample_dir = args[0];
+constexpr auto kParams = std::to_array<pyglue::ParamDef>({{"base_sample_dir", "str"}});
+
+nb::object create_sample_dji_sdcard_structure(const pyglue::Globals& g, const pyglue::Args<kParams>& args) {
+    const nb::object& base_sample_dir = args["base_sample_dir"];
     nb::object os = g["os"];
     nb::object path = os.attr("path");
     nb::object sd_root = path.attr("join")(base_sample_dir, "DJI_SD_Kart_Ornegi");
@@ -76,13 +80,7 @@ nb::object create_sample_dji_sdcard_structure(const pyglue::Globals& g,
 
 }  // namespace
 
-pyglue::FunctionSpec create_sample_dji_sdcard_structure_spec() {
-    pyglue::FunctionSpec spec;
-    spec.name = "create_sample_dji_sdcard_structure";
-    spec.params = {{"base_sample_dir", "str", nb::object()}};
-    spec.return_annotation = "str";
-    spec.body = create_sample_dji_sdcard_structure;
-    return spec;
-}
+constinit const pyglue::Definition create_sample_dji_sdcard_structure_def =
+    pyglue::def<kParams, create_sample_dji_sdcard_structure>({.name = "create_sample_dji_sdcard_structure", .returns = "str"});
 
 }  // namespace trakvia::mediadesk

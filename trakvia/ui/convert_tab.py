@@ -8,15 +8,17 @@ from PyQt5.QtWidgets import (QCheckBox, QComboBox, QGridLayout, QGroupBox, QHBox
                              QPushButton, QVBoxLayout, QWidget)
 
 from . import dialogs, media_actions
+from .settings import WindowSettings
 from .task_panel import TaskPanel
 
 TELEMETRY_FILTER = "Telemetri (*.srt *.SRT *.gpx *.GPX);;Tüm dosyalar (*)"
 
 
 class ConvertTab(QWidget):
-    def __init__(self, base_dir: str, parent=None):
+    def __init__(self, base_dir: str, settings: WindowSettings, parent=None):
         super().__init__(parent)
         self.base_dir = base_dir
+        self.settings = settings
         self._pending_files: List[str] = []
         self._build()
         self._connect_signals()
@@ -26,24 +28,27 @@ class ConvertTab(QWidget):
         self.txt_input.setPlaceholderText("SRT/GPX dosyası veya SD kart / klasör")
         self.btn_input_file = QPushButton("Dosya…")
         self.btn_input_dir = QPushButton("Klasör…")
-        self.txt_output = QLineEdit(os.path.join(self.base_dir, "Cikti_GPX"))
+        self.txt_output = QLineEdit(self.settings.text(WindowSettings.OUTPUT_FOLDER)
+                                    or media_actions.default_output_folder(self.base_dir))
         self.btn_output = QPushButton("Gözat…")
         self.cmb_sample = QComboBox()
-        for key, title in media_actions.SAMPLE_MODES:
+        defaults = media_actions.default_options()
+        for key, title in media_actions.sample_modes():
             self.cmb_sample.addItem(title, key)
-        self.cmb_sample.setCurrentIndex(self.cmb_sample.findData("1hz"))
+        remembered = self.cmb_sample.findData(self.settings.text(WindowSettings.SAMPLE_MODE))
+        self.cmb_sample.setCurrentIndex(remembered if remembered >= 0 else self.cmb_sample.findData(defaults.sample_mode))
         self.format_boxes = {}
         formats = QHBoxLayout()
-        for key, title in media_actions.OUTPUT_FORMATS:
+        for key, title in media_actions.output_formats():
             box = QCheckBox(title)
-            box.setChecked(key in media_actions.DEFAULT_FORMATS)
+            box.setChecked(key in defaults.formats)
             self.format_boxes[key] = box
             formats.addWidget(box)
         formats.addStretch(1)
         self.btn_start = QPushButton("Dönüştür")
         self.btn_start.setObjectName("primary")
         self.btn_open_output = QPushButton("Çıktı klasörünü aç")
-        self.tasks = TaskPanel(self, log_lines=12)
+        self.tasks = TaskPanel(self, log_lines=4)
 
         box = QGroupBox("Dönüştürme ayarları")
         grid = QGridLayout(box)
@@ -76,6 +81,8 @@ class ConvertTab(QWidget):
         self.btn_open_output.clicked.connect(self._on_open_output)
         self.txt_input.textEdited.connect(self._on_input_edited)
         self.tasks.busy_changed.connect(self._on_busy_changed)
+        self.cmb_sample.currentIndexChanged.connect(self._on_sample_changed)
+        self.txt_output.editingFinished.connect(self._on_output_edited)
 
     def selected_formats(self) -> List[str]:
         return [key for key, box in self.format_boxes.items() if box.isChecked()]
@@ -103,20 +110,19 @@ class ConvertTab(QWidget):
         sample = self.cmb_sample.currentData()
 
         def job(task):
-            inputs = files or media_actions.collect_inputs(source, skip_dir=output)
+            inputs = files or media_actions.collect_inputs(source, output)
             if not inputs:
                 raise ValueError(f"Dönüştürülecek SRT/GPX dosyası bulunamadı: {source}")
             task.log(f"{len(inputs)} dosya dönüştürülecek → {output}")
             return media_actions.convert_files(task, inputs, output, sample, formats)
 
-        return self.tasks.start("Dönüştürülüyor", job, self._on_converted)
+        self.settings.set_text(WindowSettings.OUTPUT_FOLDER, output)
+        return self.tasks.start("Dönüştürülüyor", job, self._on_converted, destination=output)
 
-    def _on_converted(self, summary: dict) -> None:
-        line = f"Bitti: {summary['converted']} dosya dönüştürüldü, {summary['outputs']} çıktı yazıldı."
-        if summary["failed"]:
-            line += f" {summary['failed']} dosya dönüştürülemedi (ayrıntılar yukarıda)."
+    def _on_converted(self, batch) -> None:
+        line = f"Bitti: {batch.counts()}"
         self.tasks.append_log(line)
-        if summary["failed"]:
+        if batch.failed or not batch.converted:
             dialogs.show_error(self, "Dönüştür", line)
 
     def _on_start(self) -> None:
@@ -141,6 +147,7 @@ class ConvertTab(QWidget):
         path = dialogs.choose_folder(self, "Çıktı klasörünü seçin", self.txt_output.text() or self.base_dir)
         if path:
             self.txt_output.setText(path)
+            self._on_output_edited()
 
     def _on_open_output(self) -> None:
         folder = os.path.abspath(self.txt_output.text().strip() or self.base_dir)
@@ -148,6 +155,12 @@ class ConvertTab(QWidget):
             dialogs.show_info(self, "Çıktı klasörü", f"Klasör henüz yok: {folder}")
             return
         QDesktopServices.openUrl(QUrl.fromLocalFile(folder))
+
+    def _on_sample_changed(self, _index: int) -> None:
+        self.settings.set_text(WindowSettings.SAMPLE_MODE, self.cmb_sample.currentData())
+
+    def _on_output_edited(self) -> None:
+        self.settings.set_text(WindowSettings.OUTPUT_FOLDER, self.txt_output.text().strip())
 
     def _on_busy_changed(self, busy: bool) -> None:
         self.btn_start.setEnabled(not busy)

@@ -14,9 +14,10 @@ def format_size(num_bytes: int) -> str:
     return f"{value:.1f} GB"
 
 
-def format_kb(num_bytes: int) -> str:
-    return f"{num_bytes / 1024:.1f} KB"
-
-
 def format_date(stamp: datetime) -> str:
     return stamp.strftime("%Y-%m-%d %H:%M")
+
+
+def upper_tr(text: str) -> str:
+    """Upper case by Turkish rules: i → İ and ı → I ("Eymir" → "EYMİR"), which str.upper() misses."""
+    return text.replace("i", "İ").replace("ı", "I").upper()

@@ -7,15 +7,8 @@ import os
 from dataclasses import dataclass, field
 from typing import Iterable, List, Optional, Sequence
 
-from .formatting import format_kb
-
-CLEANUP_TYPES = (("lrf", "LRF önizlemeleri"), ("srt", "SRT telemetri dosyaları"),
-                 ("video", "Video dosyaları"), ("all", "Hepsi (LRF + SRT + video)"))
-SAMPLE_MODES = (("all", "Tüm noktalar"), ("1hz", "Saniyede 1 nokta (1 Hz)"),
-                ("5s", "5 saniyede 1 nokta"), ("dist2m", "2 metrede bir nokta"))
-OUTPUT_FORMATS = (("gpx", "GPX"), ("kml", "KML"), ("geojson", "GeoJSON"), ("csv", "CSV"),
-                  ("nmea", "NMEA"), ("mgjson", "MGJSON"))
-DEFAULT_FORMATS = ("gpx", "kml", "geojson", "csv")
+from .conversion_batch import ConversionBatch
+from .free_space import check_free_space
 
 
 def _mediadesk():
@@ -26,6 +19,30 @@ def _mediadesk():
 def _converter():
     from trakvia import converter
     return converter
+
+
+def cleanup_types() -> tuple:
+    """(target_type, title) pairs of the clean-up choice, as the media manager names them."""
+    return tuple(_mediadesk().CLEANUP_TYPES)
+
+
+def sample_modes() -> tuple:
+    """(sample_mode, title) pairs of the conversion's sampling choice."""
+    return tuple(_converter().SAMPLE_MODES)
+
+
+def output_formats() -> tuple:
+    """(format, title) pairs of the conversion's output formats."""
+    return tuple(_converter().OUTPUT_FORMATS)
+
+
+def default_options():
+    """The converter's default options: the sampling mode and formats a new user starts with."""
+    return _converter().ConversionOptions()
+
+
+def default_output_folder(base_dir: str) -> str:
+    return os.path.join(base_dir, _converter().DEFAULT_OUTPUT_FOLDER)
 
 
 def index_filter_for(indexes: Iterable[int]) -> str:
@@ -54,12 +71,16 @@ class CleanupResult:
     count: int
     freed_bytes: int
     paths: List[str] = field(default_factory=list)
+    skipped: List[tuple] = field(default_factory=list)   # (path, Turkish reason) of files left in place
 
 
 def cleanup(folder: str, target_type: str, date_filter: str, index_filter: str, dry_run: bool) -> CleanupResult:
+    from .error_texts import file_error_reason
+    skipped = []
     count, freed, paths = _mediadesk().cleanup_dji_files(
-        folder, target_type=target_type, date_filter=date_filter, index_filter=index_filter, dry_run=dry_run)
-    return CleanupResult(int(count), int(freed), list(paths))
+        folder, target_type=target_type, date_filter=date_filter, index_filter=index_filter, dry_run=dry_run,
+        on_skip=lambda path, error: skipped.append((path, file_error_reason(error))))
+    return CleanupResult(int(count), int(freed), list(paths), skipped)
 
 
 def cleanup_confirmed(task, folder: str, target_type: str, date_filter: str, index_filter: str,
@@ -75,89 +96,114 @@ def cleanup_confirmed(task, folder: str, target_type: str, date_filter: str, ind
 
 
 def cleanup_summary(result: CleanupResult, target_type: str, dry_run: bool) -> str:
-    label = "[DRY-RUN SİMÜLASYON]" if dry_run else "[TEMİZLENDİ]"
-    return (f"{label} Silinen {target_type.upper()} dosya sayısı: {result.count} | "
-            f"Kazanılan Alan: {format_kb(result.freed_bytes)}")
+    """The summary line the cleanup command prints, for the window's log."""
+    return _mediadesk().cleanup_summary_line(target_type, result.count, result.freed_bytes, dry_run)
 
 
-def conversion_line(path: str, result) -> str:
-    line = (f"[OK] {os.path.basename(path)} -> {result.filtered_point_count} nokta, "
-            f"{result.total_distance_m / 1000.0:.2f} km, Maks Hız: {result.max_speed_kmh:.1f} km/sa")
-    if result.max_power_w:
-        line += f", Güç: {result.max_power_w:.0f} W"
-    return line + f", Çıktılar: {len(result.output_files)} dosya"
-
-
-def convert_files(task, inputs: Sequence[str], output_dir: str, sample_mode: str, formats: Sequence[str]) -> dict:
-    """Converts each input into `output_dir`. A file that fails is logged and skipped, so one bad
-    file does not stop the batch; the summary counts both."""
-    conv = _converter()
+def convert_files(task, inputs: Sequence[str], output_dir: str, sample_mode: str, formats: Sequence[str]):
+    """Converts each input into `output_dir` as one batch (see ConversionBatch). A cancel stops
+    before the next file and says how far the batch got. Returns the batch with its counts."""
+    from .workers import TaskCancelled
     os.makedirs(output_dir, exist_ok=True)
-    options = conv.ConversionOptions(sample_mode=sample_mode, formats=list(formats))
-    done, failed, written = 0, 0, 0
+    batch = ConversionBatch(inputs, output_dir, task.log, sample_mode, formats)
     for n, path in enumerate(inputs):
-        task.check_cancelled()
+        if task.cancel_requested:
+            raise TaskCancelled(f"{n} / {len(inputs)} dosya işlenmişti: {batch.counts()}")
         task.report(n, len(inputs), os.path.basename(path))
-        try:
-            result = conv.convert_srt_file(path, output_dir, options)
-        except Exception as exc:  # noqa: BLE001 - reported per file, the batch goes on
-            from .error_texts import describe_error
-            failed += 1
-            task.log(f"[HATA] {os.path.basename(path)}: {describe_error(exc)}")
-            continue
-        done += 1
-        written += len(result.output_files)
-        task.log(conversion_line(path, result))
+        batch.convert(path)
     task.report(len(inputs), len(inputs), "")
-    return {"converted": done, "failed": failed, "outputs": written, "output_dir": output_dir}
+    return batch
 
 
-def collect_inputs(input_path: str, skip_dir: str = "") -> List[str]:
-    """The telemetry files of a file or folder input, in the order the convert command uses.
-    Files inside `skip_dir` (the output folder) are left out, so earlier outputs such as GPX
-    tracks are not fed back in as inputs."""
-    path = os.path.abspath(input_path)
-    if os.path.isfile(path):
-        return [path]
-    if not os.path.isdir(path):
-        return []
-    exts = _converter().ALL_SUPPORTED_EXTENSIONS
-    skip = os.path.normcase(os.path.abspath(skip_dir)) + os.sep if skip_dir else None
-    found = []
-    for root, _dirs, files in os.walk(resolve_media_folder(path)):
-        if skip and (os.path.normcase(os.path.abspath(root)) + os.sep).startswith(skip):
-            continue
-        for name in sorted(files):
-            if name.lower().endswith(exts):
-                found.append(os.path.join(root, name))
-    return found
+def collect_inputs(input_path: str, output_dir: str) -> List[str]:
+    """The telemetry files of a file or folder input, chosen as the convert command chooses them
+    (earlier outputs inside the input are not fed back in)."""
+    return list(_mediadesk().collect_conversion_inputs(os.path.abspath(input_path), output_dir,
+                                                       _converter().ALL_SUPPORTED_EXTENSIONS))
 
 
-def import_sets(task, source: str, dest: str, date_filter: str, indexes: Sequence[int],
-                convert_tracks: bool) -> dict:
-    """Copies the videos and SRT files of each set into `dest`, one set at a time (so progress
-    and cancel work per set), then makes a GPX track of every copied SRT file."""
-    md = _mediadesk()
-    copied: List[str] = []
-    for n, idx in enumerate(indexes):
-        task.check_cancelled()
-        task.report(n, len(indexes), f"Set {idx:04d} kopyalanıyor")
-        _count, paths = md.import_dji_files(source, dest, date_filter=date_filter, index_filter=str(idx))
-        copied.extend(paths)
-    task.log(f"[İÇE AKTARILDI] {len(copied)} dosya '{dest}' klasörüne kopyalandı.")
-    tracks = 0
+@dataclass
+class ImportResult:
+    """What an import did, file by file: copied now, found in the destination already, gone from
+    the card; and for the telemetry copied, tracks made, files without position, failures."""
+    dest: str
+    copied: List[str] = field(default_factory=list)
+    already_there: List[str] = field(default_factory=list)
+    missing_on_card: List[str] = field(default_factory=list)
+    tracks: int = 0
+    no_position: int = 0
+    track_failures: int = 0
+
+    def copy_lines(self) -> List[str]:
+        out = [f"{len(self.copied)} dosya '{self.dest}' klasörüne kopyalandı."]
+        if self.already_there:
+            out.append(f"{len(self.already_there)} dosya hedefte zaten vardı (aynı içerik); yeniden kopyalanmadı.")
+        if self.missing_on_card:
+            out.append(f"{len(self.missing_on_card)} dosya kartta bulunamadı (kart çıkarılmış ya da dosya "
+                       "silinmiş olabilir); kopyalanmadı.")
+        return out
+
+    def track_lines(self) -> List[str]:
+        out = [f"{self.tracks} GPS izi üretildi."] if self.tracks else []
+        if self.no_position:
+            out.append(f"{self.no_position} SRT dosyasında konum yok; bunlardan iz üretilmedi.")
+        if self.track_failures:
+            out.append(f"{self.track_failures} SRT dosyası dönüştürülemedi (ayrıntılar kayıtlarda).")
+        return out
+
+
+def _files_in(folder: str) -> set:
+    try:
+        return {os.path.normcase(name) for name in os.listdir(folder)}
+    except OSError:
+        return set()
+
+
+def import_sets(task, source: str, dest: str, sets: Sequence, convert_tracks: bool) -> ImportResult:
+    """Copies the videos and SRT files of the sets into `dest` in one call of the media manager,
+    with byte progress and a cancel that stops within one chunk and leaves no partial file; then
+    makes a GPS track of every SRT file copied. Refuses to start when the card is gone or the
+    destination's disk cannot hold what is still to be copied."""
+    from .copy_rate import CopyMeter
+    from .workers import TaskCancelled
+    if not os.path.isdir(source):
+        raise ValueError(f"Kart çıkarıldı ya da klasör bulunamadı: {source}\nHiçbir dosya kopyalanmadı.")
+    check_free_space(dest, sets)
+    wanted = [p for s in sets for p in list(s.video_files) + list(s.srt_files)]
+    before = _files_in(dest)
+    try:
+        _count, paths = _mediadesk().import_dji_file_sets(
+            list(sets), dest, True, True, progress=CopyMeter(task.report_bytes), cancel=lambda: task.cancel_requested)
+    except OSError:
+        if os.path.isdir(source):
+            raise
+        raise ValueError(f"Kart içe aktarma sırasında çıkarıldı: {source}\nTamamlanan dosyalar hedefte "
+                         "kaldı; yarım dosya bırakılmadı.") from None
+    result = ImportResult(dest)
+    for path in paths:
+        # Nothing in the destination is ever replaced, so a name there before holds these bytes.
+        (result.already_there if os.path.normcase(os.path.basename(path)) in before else result.copied).append(path)
+    if task.cancel_requested:
+        raise TaskCancelled(f"{len(result.copied)} dosya tamamen kopyalandı, yarım dosya bırakılmadı; "
+                            "GPS izi üretilmedi.")
+    result.missing_on_card = [p for p in wanted if not os.path.exists(p)]
+    first, *rest = result.copy_lines()
+    task.log(f"[İÇE AKTARILDI] {first}")
+    for line in rest:
+        task.log(f"  {line}")
     if convert_tracks:
-        conv = _converter()
-        options = conv.ConversionOptions()
-        srts = [p for p in copied if p.lower().endswith(".srt")]
+        srts = [p for p in paths if p.lower().endswith(".srt")]
+        tracks = ConversionBatch(paths, dest, task.log, indent="  ",
+                                 line_for=lambda _path, track: _converter().imported_track_line(track))
         for n, path in enumerate(srts):
-            task.check_cancelled()
+            if task.cancel_requested:
+                raise TaskCancelled(f"{len(result.copied)} dosya kopyalanmıştı; {tracks.converted} GPS izi "
+                                    f"üretildi, kalan {len(srts) - n} SRT dosyasından iz üretilmedi.")
             task.report(n, len(srts), f"{os.path.basename(path)} dönüştürülüyor")
-            result = conv.convert_srt_file(path, dest, options)
-            tracks += 1
-            task.log(f"  -> GPX Dönüştürüldü: {result.track_name} ({result.filtered_point_count} nokta, "
-                     f"{result.total_distance_m:.0f} m)")
-    return {"copied": len(copied), "tracks": tracks, "dest": dest}
+            tracks.convert(path)
+        result.tracks, result.no_position, result.track_failures = \
+            tracks.converted, tracks.no_position, tracks.failed
+    return result
 
 
 def sample_telemetry_files(folder: str) -> List[str]:

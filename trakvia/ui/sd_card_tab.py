@@ -1,40 +1,18 @@
 """The "SD kart" tab: choose a card or folder, see its file sets, import, clean up, play, convert."""
 import os
-from typing import List
 
-from PyQt5.QtCore import QStorageInfo, Qt, pyqtSignal
-from PyQt5.QtWidgets import (QAbstractItemView, QCheckBox, QComboBox, QGridLayout, QGroupBox, QHBoxLayout,
-                             QHeaderView, QLabel, QLineEdit, QPushButton, QSplitter, QTableWidget,
-                             QTableWidgetItem, QVBoxLayout, QWidget)
+from PyQt5.QtCore import Qt, pyqtSignal
+from PyQt5.QtWidgets import (QCheckBox, QComboBox, QGridLayout, QHBoxLayout, QLabel, QPushButton, QSizePolicy,
+                             QSplitter, QVBoxLayout, QWidget)
 
 from . import dialogs, media_actions
-from .formatting import format_date, format_size
+from .card_watcher import CardWatcher
+from .filter_bar import FilterBar
+from .folder_box import ElidedLabel, FolderBox
+from .formatting import format_size
+from .set_table import SetTable
+from .settings import WindowSettings
 from .task_panel import TaskPanel
-
-COLUMNS = ("İndeks", "Tarih", "Video", "SRT", "LRF", "GPX", "Toplam boyut", "LRF boyutu")
-
-
-class _SortItem(QTableWidgetItem):
-    """A table cell shown as text and sorted by a number."""
-
-    def __init__(self, text: str, key):
-        super().__init__(text)
-        self.setData(Qt.UserRole, key)
-        self.setFlags(self.flags() & ~Qt.ItemIsEditable)
-
-    def __lt__(self, other) -> bool:
-        return self.data(Qt.UserRole) < other.data(Qt.UserRole)
-
-
-def detect_cards() -> List[str]:
-    """Mounted volumes that look like camera cards (a DCIM folder at their root)."""
-    found = []
-    for volume in QStorageInfo.mountedVolumes():
-        root = volume.rootPath()
-        if volume.isValid() and volume.isReady() and os.path.isdir(os.path.join(root, "DCIM")):
-            found.append(root)
-    return found
-
 
 class SdCardTab(QWidget):
     """Lists the file sets of a card and runs the actions on the selected ones."""
@@ -42,119 +20,110 @@ class SdCardTab(QWidget):
     convert_requested = pyqtSignal(list)   # SRT paths to convert in the "Dönüştür" tab
     hud_requested = pyqtSignal(str)        # a telemetry file to show in the "HUD önizleme" tab
 
-    def __init__(self, base_dir: str, parent=None):
+    def __init__(self, base_dir: str, settings: WindowSettings, parent=None, log_open: bool = True):
         super().__init__(parent)
         self.base_dir = base_dir
+        self.settings = settings
         self.sets: list = []
-        self._build()
+        self._listed_folder = ""
+        self._refresh_pending = False
+        self._pulled_card = None   # the last card pulled out, to name it while its folder is gone
+        self.cards = CardWatcher(self)
+        self._build(log_open)
         self._connect_signals()
+        self._choose_start_folder()
 
     # -- construction -------------------------------------------------------------------------
-    def _build(self) -> None:
-        self.cmb_folder = QComboBox()
-        self.cmb_folder.setEditable(True)
-        self.cmb_folder.setInsertPolicy(QComboBox.NoInsert)
-        self.cmb_folder.addItem(self.base_dir)
-        for card in detect_cards():
-            if card != self.base_dir:
-                self.cmb_folder.addItem(card)
-        self.cmb_folder.setToolTip("SD kartın kökü veya herhangi bir medya klasörü")
+    def _build(self, log_open: bool) -> None:
+        self.cmb_folder = FolderBox(self.base_dir)
+        self.cmb_folder.set_cards(self.cards.cards)
         self.btn_browse = QPushButton("Gözat…")
         self.btn_refresh = QPushButton("Yenile")
-        self.btn_sample = QPushButton("Örnek kart oluştur")
+        self.btn_refresh.setToolTip("Kartları yeniden ara ve listeyi yenile")
+        self.btn_sample = QPushButton("Örnek kart")
         self.btn_sample.setToolTip("Çalışma klasörüne dört klipli örnek bir DJI SD kart yapısı yazar")
-        self.lbl_resolved = QLabel()
+        self.lbl_resolved = ElidedLabel()
         self.lbl_resolved.setTextInteractionFlags(Qt.TextSelectableByMouse)
+        self.lbl_resolved.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)
+        self.lbl_resolved.setAlignment(Qt.AlignRight | Qt.AlignVCenter)   # a long path keeps its end in view
+        self.lbl_resolved.setStyleSheet("color: palette(mid);")
 
-        self.txt_index = QLineEdit()
-        self.txt_index.setPlaceholderText("Tümü — örn. 1-4 veya 2,5")
-        self.txt_date = QLineEdit()
-        self.txt_date.setPlaceholderText("Tümü — örn. 2024-05-01, <1d, >1w")
-        self.btn_filter = QPushButton("Filtrele")
-        self.btn_clear_filter = QPushButton("Sıfırla")
-        self.btn_clear_filter.setToolTip("Filtreleri sıfırla")
+        self.filter_bar = FilterBar()
+        self.txt_index, self.txt_date = self.filter_bar.txt_index, self.filter_bar.txt_date
+        self.btn_filter, self.btn_clear_filter = self.filter_bar.btn_filter, self.filter_bar.btn_clear_filter
 
-        self.table = QTableWidget(0, len(COLUMNS))
-        self.table.setHorizontalHeaderLabels(COLUMNS)
-        self.table.setSelectionBehavior(QAbstractItemView.SelectRows)
-        self.table.setSelectionMode(QAbstractItemView.ExtendedSelection)
-        self.table.setEditTriggers(QAbstractItemView.NoEditTriggers)
-        self.table.setAlternatingRowColors(True)
-        self.table.setToolTip("Çift tıklayınca setin videosu oynatılır")
-        self.table.verticalHeader().setVisible(False)
-        self.table.setSortingEnabled(True)
-        self.table.sortByColumn(0, Qt.AscendingOrder)
-        header = self.table.horizontalHeader()
-        header.setSectionResizeMode(QHeaderView.Stretch)
+        self.table = SetTable()
         self.lbl_summary = QLabel()
+        self.lbl_summary.setSizePolicy(QSizePolicy.Ignored, QSizePolicy.Preferred)
 
         self.btn_import = QPushButton("İçe aktar…")
-        self.chk_convert_on_import = QCheckBox("SRT dosyalarından GPX izi üret")
+        self.chk_convert_on_import = QCheckBox("GPX izi de üret")
+        self.chk_convert_on_import.setToolTip("İçe aktarılan SRT dosyalarından GPX izi üretir")
         self.chk_convert_on_import.setChecked(True)
         self.cmb_cleanup_type = QComboBox()
-        for key, title in media_actions.CLEANUP_TYPES:
+        for key, title in media_actions.cleanup_types():
             self.cmb_cleanup_type.addItem(title, key)
-        self.chk_dry_run = QCheckBox("Yalnızca göster (deneme, silmez)")
+        self.chk_dry_run = QCheckBox("Yalnızca göster")
+        self.chk_dry_run.setToolTip("Deneme: silinecek dosyaları listeler, hiçbir şeyi silmez")
         self.btn_cleanup = QPushButton("Temizle…")
         self.btn_play = QPushButton("Oynat")
         self.btn_convert = QPushButton("Dönüştür")
         self.btn_hud = QPushButton("HUD önizleme")
-        self.lbl_hint = QLabel("Seçim yoksa işlemler listedeki tüm setlere uygulanır.")
-        self.lbl_hint.setStyleSheet("color: palette(mid);")
-        self.tasks = TaskPanel(self, log_lines=5)
+        for button in (self.btn_import, self.btn_cleanup, self.btn_play, self.btn_convert, self.btn_hud):
+            button.setToolTip("Seçili setlere uygulanır; seçim yoksa tablodaki tüm setlere.")
+        self.tasks = TaskPanel(self, log_lines=4, log_open=log_open)
 
         top = QGridLayout()
+        top.setVerticalSpacing(4)
         top.addWidget(QLabel("Kart / klasör:"), 0, 0)
         top.addWidget(self.cmb_folder, 0, 1)
         top.addWidget(self.btn_browse, 0, 2)
         top.addWidget(self.btn_refresh, 0, 3)
         top.addWidget(self.btn_sample, 0, 4)
-        top.addWidget(QLabel("Medya klasörü:"), 1, 0)
-        top.addWidget(self.lbl_resolved, 1, 1, 1, 4)
-        filters = QHBoxLayout()
-        filters.addWidget(QLabel("İndeks:"))
-        filters.addWidget(self.txt_index, 1)
-        filters.addWidget(QLabel("Tarih / yaş:"))
-        filters.addWidget(self.txt_date, 1)
-        filters.addWidget(self.btn_filter)
-        filters.addWidget(self.btn_clear_filter)
-        top.addLayout(filters, 2, 0, 1, 5)
+        top.addWidget(self.filter_bar, 1, 0, 1, 5)
         top.setColumnStretch(1, 1)
-
-        actions = QGroupBox("Seçili setler")
-        grid = QGridLayout(actions)
-        grid.addWidget(self.btn_import, 0, 0)
-        grid.addWidget(self.chk_convert_on_import, 0, 1, 1, 2)
-        grid.addWidget(self.btn_cleanup, 1, 0)
-        grid.addWidget(self.cmb_cleanup_type, 1, 1)
-        grid.addWidget(self.chk_dry_run, 1, 2)
-        grid.addWidget(self.btn_play, 2, 0)
-        grid.addWidget(self.btn_convert, 2, 1)
-        grid.addWidget(self.btn_hud, 2, 2, Qt.AlignLeft)
-        grid.addWidget(self.lbl_hint, 3, 0, 1, 3)
-        grid.setColumnStretch(2, 1)
+        # What the table holds, with the actions that need no more settings beside it.
+        status = QHBoxLayout()
+        status.addWidget(self.lbl_summary, 1)
+        status.addWidget(self.btn_play)
+        status.addWidget(self.btn_convert)
+        status.addWidget(self.btn_hud)
+        actions = QHBoxLayout()
+        actions.addWidget(self.btn_import)
+        actions.addWidget(self.chk_convert_on_import)
+        actions.addSpacing(12)
+        actions.addWidget(self.btn_cleanup)
+        actions.addWidget(self.cmb_cleanup_type)
+        actions.addWidget(self.chk_dry_run)
+        actions.addSpacing(12)
+        actions.addWidget(self.lbl_resolved, 1)
 
         upper = QWidget()
         up = QVBoxLayout(upper)
         up.setContentsMargins(0, 0, 0, 0)
         up.addLayout(top)
         up.addWidget(self.table, 1)
-        up.addWidget(self.lbl_summary)
-        up.addWidget(actions)
-        splitter = QSplitter(Qt.Vertical)
-        splitter.addWidget(upper)
-        splitter.addWidget(self.tasks)
-        splitter.setStretchFactor(0, 4)
-        splitter.setStretchFactor(1, 1)
-        QVBoxLayout(self).addWidget(splitter)
+        up.setSpacing(4)
+        up.addLayout(status)
+        up.addLayout(actions)
+        self.splitter = QSplitter(Qt.Vertical)
+        self.splitter.addWidget(upper)
+        self.splitter.addWidget(self.tasks)
+        self.splitter.setStretchFactor(0, 4)
+        self.splitter.setStretchFactor(1, 1)
+        self.splitter.setCollapsible(0, False)
+        outer = QVBoxLayout(self)
+        outer.setContentsMargins(4, 4, 4, 4)
+        outer.addWidget(self.splitter)
 
     def _connect_signals(self) -> None:
         self.btn_browse.clicked.connect(self._on_browse)
         self.btn_refresh.clicked.connect(self._on_refresh)
-        self.btn_filter.clicked.connect(self._on_refresh)
-        self.btn_clear_filter.clicked.connect(self._on_clear_filters)
-        self.txt_index.returnPressed.connect(self._on_refresh)
-        self.txt_date.returnPressed.connect(self._on_refresh)
+        self.filter_bar.applied.connect(self._on_refresh)
+        self.filter_bar.validity_changed.connect(self._on_filter_validity_changed)
+        self.cards.inserted.connect(self._on_card_inserted)
+        self.cards.removed.connect(self._on_card_removed)
+        self.cards.changed.connect(self._on_cards_changed)
         self.cmb_folder.activated.connect(self._on_refresh)
         self.cmb_folder.lineEdit().returnPressed.connect(self._on_refresh)
         self.btn_sample.clicked.connect(self._on_create_sample)
@@ -170,67 +139,91 @@ class SdCardTab(QWidget):
     # -- state ----------------------------------------------------------------------------------
     @property
     def folder(self) -> str:
-        return self.cmb_folder.currentText().strip() or self.base_dir
+        return self.cmb_folder.folder()
 
     def set_folder(self, folder: str) -> None:
-        self.cmb_folder.setEditText(folder)
+        self.cmb_folder.set_folder(folder)
 
-    def filters(self):
-        return self.txt_date.text().strip(), self.txt_index.text().strip()
+    @property
+    def listed_folder(self) -> str:
+        """The folder whose sets the table shows; actions work on it, not on a folder typed since."""
+        return self._listed_folder or self.folder
 
     def selected_sets(self) -> list:
-        """The selected sets, or every listed set when nothing is selected."""
+        """The selected rows' sets, or every set the table shows when nothing is selected."""
         rows = sorted({i.row() for i in self.table.selectedIndexes()})
         by_index = {s.index: s for s in self.sets}
-        chosen = [by_index[self.table.item(r, 0).data(Qt.UserRole)] for r in rows]
+        chosen = [by_index[self.table.index_at(r)] for r in rows]
         return chosen or list(self.sets)
 
-    def action_filters(self, sets: list):
-        """The filter texts that pick exactly `sets` again on the card."""
-        date_filter, _ = self.filters()
-        return date_filter, media_actions.index_filter_for(s.index for s in sets)
+    @staticmethod
+    def action_filters(sets: list):
+        """The filter texts that pick exactly `sets` again on the card: their indexes and no
+        date filter, so an action never depends on what the filter boxes say right now."""
+        return "", media_actions.index_filter_for(s.index for s in sets)
+
+    def _choose_start_folder(self) -> None:
+        """A card that is in the computer wins (the remembered one if it is among them); else the
+        folder used last time, if it is still there; else the workspace."""
+        remembered = self.settings.text(WindowSettings.CARD_FOLDER)
+        cards = self.cards.cards
+        on_card = [c for c in cards if remembered and c.holds(remembered)]
+        if on_card:
+            self.set_folder(remembered)
+        elif cards:
+            self.set_folder(cards[0].root)
+        elif remembered and os.path.isdir(remembered):
+            self.set_folder(remembered)
 
     # -- listing ----------------------------------------------------------------------------------
     def refresh(self) -> None:
+        if self.tasks.is_busy():
+            self._refresh_pending = True   # listed when the running task ends
+            return
+        self._refresh_pending = False
         folder = self.folder
-        date_filter, index_filter = self.filters()
+        if not os.path.isdir(folder):
+            pulled = self._pulled_card if self._pulled_card and self._pulled_card.holds(folder) else None
+            self._show_missing_folder(folder, pulled)
+            return
+        date_filter, index_filter = self.filter_bar.values()
+        if not self.filter_bar.is_valid():
+            return
 
         def job(task):
             return media_actions.resolve_media_folder(folder), media_actions.list_sets(folder, date_filter, index_filter)
 
-        self.tasks.start("Kart taranıyor", job, self._on_listed)
+        self.tasks.start("Kart taranıyor", job, lambda result: self._on_listed(folder, result))
 
-    def _on_listed(self, result) -> None:
+    def _on_listed(self, folder: str, result) -> None:
         resolved, sets = result
         self.lbl_resolved.setText(resolved)
+        self.lbl_resolved.setToolTip(f"Medya klasörü: {resolved}")
         self.sets = list(sets)
+        self._listed_folder = folder
+        self.settings.set_text(WindowSettings.CARD_FOLDER, folder)
         self._fill_table()
 
+    def _show_missing_folder(self, folder: str, card=None) -> None:
+        """Empties the table and says why: the card was pulled out, or the folder is not there."""
+        self.sets = []
+        self.table.setRowCount(0)
+        self.lbl_resolved.clear()
+        if card is not None:
+            text = f"Kart çıkarıldı: {card.name()}. Kartı yeniden takın ya da başka bir klasör seçin."
+        else:
+            text = f"Klasör bulunamadı: {folder}"
+        self.lbl_summary.setText(text)
+        self.tasks.append_log(text)
+
     def _fill_table(self) -> None:
-        self.table.setSortingEnabled(False)
-        self.table.setRowCount(len(self.sets))
-        for row, s in enumerate(self.sets):
-            cells = (
-                _SortItem(s.index_str, s.index),
-                _SortItem(format_date(s.mtime), s.mtime.timestamp()),
-                _SortItem(str(len(s.video_files)), len(s.video_files)),
-                _SortItem(str(len(s.srt_files)), len(s.srt_files)),
-                _SortItem(str(len(s.lrf_files)), len(s.lrf_files)),
-                _SortItem(str(len(s.gpx_files)), len(s.gpx_files)),
-                _SortItem(format_size(s.total_size_bytes), s.total_size_bytes),
-                _SortItem(format_size(s.lrf_size_bytes), s.lrf_size_bytes),
-            )
-            for col, item in enumerate(cells):
-                if col != 1:
-                    item.setTextAlignment(int(Qt.AlignRight | Qt.AlignVCenter))
-                self.table.setItem(row, col, item)
-        self.table.setSortingEnabled(True)
+        self.table.show_sets(self.sets)
         self._update_summary()
 
     def _update_summary(self) -> None:
         if not self.sets:
             self.lbl_summary.setText("Bu klasörde filtreye uyan DJI medya seti bulunamadı. Başka bir kart seçin "
-                                     "ya da \"Örnek kart oluştur\" ile bir örnek kart yazın.")
+                                     "ya da \"Örnek kart\" ile bir örnek kart yazın.")
             return
         files = sum(len(s.video_files) + len(s.srt_files) + len(s.lrf_files) + len(s.gpx_files) for s in self.sets)
         total = sum(s.total_size_bytes for s in self.sets)
@@ -243,12 +236,25 @@ class SdCardTab(QWidget):
 
     # -- slots ------------------------------------------------------------------------------------
     def _on_refresh(self, *_args) -> None:
+        if self.sender() is self.btn_refresh:
+            self.cards.poll()
         self.refresh()
 
-    def _on_clear_filters(self) -> None:
-        self.txt_index.clear()
-        self.txt_date.clear()
+    def _on_card_inserted(self, card) -> None:
+        self.tasks.append_log(f"Kart takıldı: {card.title()}")
+        self.set_folder(card.root)
         self.refresh()
+
+    def _on_card_removed(self, card) -> None:
+        self._pulled_card = card
+        if card.holds(self.folder) or (self._listed_folder and card.holds(self._listed_folder)):
+            self._show_missing_folder(self.folder, card)
+
+    def _on_cards_changed(self) -> None:
+        self.cmb_folder.set_cards(self.cards.cards)
+
+    def _on_filter_validity_changed(self, _valid: bool) -> None:
+        self._update_buttons()
 
     def _on_browse(self) -> None:
         folder = dialogs.choose_folder(self, "SD kart veya klasör seçin", self.folder)
@@ -260,9 +266,19 @@ class SdCardTab(QWidget):
         self._update_summary()
 
     def _on_busy_changed(self, busy: bool) -> None:
-        for w in (self.btn_import, self.btn_cleanup, self.btn_play, self.btn_convert, self.btn_hud, self.btn_sample,
-                  self.btn_refresh, self.btn_filter):
+        self._update_buttons()
+        if not busy and self._refresh_pending:
+            self.refresh()
+
+    def _update_buttons(self) -> None:
+        """Actions wait while a task runs, and while a filter box holds a text that cannot be
+        used: the table then still shows the last usable filter, not what the box says."""
+        busy, valid = self.tasks.is_busy(), self.filter_bar.is_valid()
+        for w in (self.btn_import, self.btn_cleanup, self.btn_play, self.btn_convert, self.btn_hud):
+            w.setEnabled(not busy and valid)
+        for w in (self.btn_sample, self.btn_refresh):
             w.setEnabled(not busy)
+        self.btn_filter.setEnabled(not busy and valid)
 
     def _on_create_sample(self) -> None:
         base = self.base_dir
@@ -274,33 +290,48 @@ class SdCardTab(QWidget):
         self.set_folder(sd_root)
         self.refresh()
 
+    def _nothing_to_do(self, title: str, text: str) -> None:
+        """Says why an action has no sets: a pulled card is named as such, not as an empty list."""
+        card = self._pulled_card
+        if card is not None and card.holds(self.listed_folder) and not os.path.isdir(self.listed_folder):
+            dialogs.show_error(self, title, f"Kart çıkarıldı: {card.name()}. Kartı yeniden takın ya da başka "
+                                            "bir klasör seçin.")
+        else:
+            dialogs.show_info(self, title, text)
+
     def _on_import(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "İçe aktar", "İçe aktarılacak set yok.")
+            self._nothing_to_do("İçe aktar", "İçe aktarılacak set yok.")
             return
-        dest = dialogs.choose_folder(self, "Hedef klasörü seçin", self.base_dir)
+        start = self.settings.text(WindowSettings.IMPORT_DESTINATION) or self.base_dir
+        dest = dialogs.choose_folder(self, "Hedef klasörü seçin", start)
         if not dest:
             return
-        source, (date_filter, _) = self.folder, self.filters()
-        indexes = [s.index for s in sets]
+        self.settings.set_text(WindowSettings.IMPORT_DESTINATION, dest)
+        source = self.listed_folder
         convert = self.chk_convert_on_import.isChecked()
         self.tasks.start("İçe aktarılıyor",
-                         lambda task: media_actions.import_sets(task, source, dest, date_filter, indexes, convert),
-                         self._on_imported)
+                         lambda task: media_actions.import_sets(task, source, dest, sets, convert),
+                         self._on_imported, destination=dest)
 
-    def _on_imported(self, summary: dict) -> None:
-        text = f"{summary['copied']} dosya '{summary['dest']}' klasörüne kopyalandı."
-        if summary["tracks"]:
-            text += f"\n{summary['tracks']} GPS izi üretildi."
-        dialogs.show_info(self, "İçe aktarma tamamlandı", text)
+    def _on_imported(self, result) -> None:
+        for line in result.track_lines():
+            self.tasks.append_log(f"  {line}")
+        text = "\n".join(result.copy_lines() + result.track_lines())
+        if result.missing_on_card or result.track_failures:
+            dialogs.show_error(self, "İçe aktarma eksik kaldı", text)
+        elif not result.copied and result.already_there:
+            dialogs.show_info(self, "İçe aktarma: yeni dosya yok", text)
+        else:
+            dialogs.show_info(self, "İçe aktarma tamamlandı", text)
 
     def _on_cleanup(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "Temizle", "Temizlenecek set yok.")
+            self._nothing_to_do("Temizle", "Temizlenecek set yok.")
             return
-        folder = self.folder
+        folder = self.listed_folder
         target = self.cmb_cleanup_type.currentData()
         date_filter, index_filter = self.action_filters(sets)
         self.tasks.start("Silinecek dosyalar belirleniyor",
@@ -335,9 +366,11 @@ class SdCardTab(QWidget):
         self.tasks.append_log(media_actions.cleanup_summary(done, target, dry_run=False))
         for path in done.paths:
             self.tasks.append_log(f"  - {path}")
-        missed = plan.count - done.count
+        for path, reason in done.skipped:
+            self.tasks.append_log(f"Silinemedi, atlandı: {path} ({reason})")
+        missed = len(done.skipped) or plan.count - done.count
         if missed > 0:
-            dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (kullanımda ya da izin yok). "
+            dialogs.show_error(self, "Temizlik", f"{missed} dosya silinemedi (ayrıntılar kayıtlarda). "
                                                  f"{done.count} dosya silindi.")
         self.refresh()
 
@@ -347,9 +380,9 @@ class SdCardTab(QWidget):
     def _on_play(self) -> None:
         sets = self.selected_sets()
         if not sets:
-            dialogs.show_info(self, "Oynat", "Oynatılacak set yok.")
+            self._nothing_to_do("Oynat", "Oynatılacak set yok.")
             return
-        folder, index = self.folder, sets[0].index
+        folder, index = self.listed_folder, sets[0].index
         self.tasks.start("Oynatıcı açılıyor", lambda task: (index, media_actions.play_set(folder, index)),
                          self._on_played)
 

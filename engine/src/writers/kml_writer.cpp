@@ -49,15 +49,20 @@ void write_position(TextBuffer& out, const Track& track, const TrackPoint& p, ch
     }
 }
 
-void write_altitude_mode(TextBuffer& out, const Track& track, std::string_view indent) {
+// A part's altitude mode only when each of its points has an elevation: a part with 2-D
+// coordinates (or the 0 put in for a missing one) marked absolute would be drawn at sea level;
+// without a mode it is clamped to the ground.
+void write_altitude_mode(TextBuffer& out, const Track& track, const Segment& seg, std::string_view indent) {
     if (!track.elevation_kind) return;
+    for (std::size_t i = seg.begin; i < seg.end; ++i)
+        if (!elevation(track, track.points[i])) return;
     out << indent << "<altitudeMode>" << altitude_mode(*track.elevation_kind) << "</altitudeMode>\n";
 }
 
 void write_gx_track(TextBuffer& out, const Track& track, const Segment& seg, bool utc,
                     const std::vector<const ArrayField*>& fields, std::string_view indent) {
     out << indent << "<gx:Track>\n";
-    write_altitude_mode(out, track, std::string(indent) + " ");
+    write_altitude_mode(out, track, seg, std::string(indent) + " ");
     for (std::size_t i = seg.begin; i < seg.end; ++i) {
         out << indent << " <when>";
         out.iso_time(*track.points[i].time_ms, utc);
@@ -94,7 +99,7 @@ void write_gx_track(TextBuffer& out, const Track& track, const Segment& seg, boo
 void write_line(TextBuffer& out, const Track& track, const Segment& seg, std::string_view indent) {
     const bool point = seg.size() == 1;
     out << indent << (point ? "<Point>\n" : "<LineString>\n");
-    write_altitude_mode(out, track, std::string(indent) + " ");
+    write_altitude_mode(out, track, seg, std::string(indent) + " ");
     out << indent << " <coordinates>";
     for (std::size_t i = seg.begin; i < seg.end; ++i) {
         if (i != seg.begin) out << '\n';

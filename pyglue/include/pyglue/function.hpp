@@ -7,6 +7,9 @@
 // ("f() missing 1 required positional argument: 'x'", "f() takes from 1 to 3 positional
 // arguments but 4 were given", "f() got an unexpected keyword argument 'y'",
 // "f() got multiple values for argument 'x'").
+//
+// Modules declare their functions with pyglue::def (def.hpp), which builds the FunctionSpec
+// below from one parameter table; make_function turns a spec into the object.
 #pragma once
 
 #include <Python.h>
@@ -16,28 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "pyglue/exceptions.hpp"
+#include "pyglue/globals.hpp"
+
 namespace pyglue {
 
 namespace nb = nanobind;
-
-// LOAD_GLOBAL semantics over one module namespace: the module's dict first, then builtins,
-// else NameError("name 'x' is not defined"). Looked up afresh on every call, so rebinding a
-// module attribute changes what later calls use.
-class Globals {
-public:
-    explicit Globals(nb::handle module_dict) : dict_(module_dict) {}
-    nb::object operator[](const char* name) const;
-    nb::object operator[](nb::handle name) const;  // `name` must be a str
-    nb::handle dict() const { return dict_; }
-
-private:
-    nb::handle dict_;
-};
-
-// The interned str for `text`, made once per process and kept (as interned strings are). Use it
-// for attribute and method names in hot paths: the interpreter's attribute caches key on
-// interned names, and no temporary string is built per call.
-nb::handle interned(const char* text);
 
 enum class ParamKind { positional_or_keyword, keyword_only };
 
@@ -70,11 +57,4 @@ nb::object make_function(nb::handle module, FunctionSpec spec);
 // Convenience: build and bind under spec.name in the module.
 void add_function(nb::handle module, FunctionSpec spec);
 
-// Runs `fn`, converting a C++ exception into the matching Python error. Returns true on
-// success; false with a Python exception set. For use in exec slots and C callbacks.
-template <class F>
-bool translate_exceptions(F&& fn) noexcept;
-
 }  // namespace pyglue
-
-#include "pyglue/function_inl.hpp"

@@ -54,6 +54,10 @@ struct TrackPoint {
     // segment (GPX trkseg, KML/GeoJSON line part) here.
     bool segment_start = false;
 
+    // Flight-local time is time_ms + this many minutes (the zone of the recording's first fix);
+    // set with time_ms.
+    std::optional<std::int16_t> local_offset_min;
+
     bool has_altitude(AltitudeKind k) const { return altitude_mask & (1u << unsigned(k)); }
     double altitude(AltitudeKind k) const { return altitude_m[std::size_t(k)]; }
     void set_altitude(AltitudeKind k, double metres) {
