@@ -140,10 +140,17 @@ def hud_cost_ms() -> dict:
     from PyQt5.QtGui import QImage, QPainter
     from trakvia.ui.hud_renderer import paint_hud
     from trakvia.ui.hud_themes import THEMES
-    from trakvia.ui.hud_track import SourcePoint, make_hud_track
-    points = [SourcePoint(i / 30, 39.8 + 0.01 * math.sin(i / 3000), 32.8 + 0.01 * math.cos(i / 2000),
-                          30 + 10 * math.sin(i / 100), 50.0, 1000.0, None, i == 0) for i in range(36000)]
-    track = make_hud_track("bench", points)
+    from array import array
+    from trakvia.ui.hud_track import HudTrack, TrackColumns
+    n = 36000
+    columns = TrackColumns(
+        t_s=array("d", (i / 30 for i in range(n))),
+        lat=array("d", (39.8 + 0.01 * math.sin(i / 3000) for i in range(n))),
+        lon=array("d", (32.8 + 0.01 * math.cos(i / 2000) for i in range(n))),
+        speed_mps=array("d", ((30 + 10 * math.sin(i / 100)) / 3.6 for i in range(n))),
+        height_m=array("d", [50.0] * n), altitude_m=array("d", [1000.0] * n),
+        local_s=array("d", (1.7e9 + i / 30 for i in range(n))), distance_m=array("d", (i * 0.3 for i in range(n))))
+    track = HudTrack("bench", columns, [0], top_speed_kmh=40.0, total_distance_m=n * 0.3, recorded_s=n / 30)
     image = QImage(1920, 1080, QImage.Format_RGB32)
     costs = {}
     for theme in THEMES:

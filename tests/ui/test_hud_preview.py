@@ -5,10 +5,10 @@ from datetime import datetime
 
 import pytest
 
-from trakvia.ui.hud_renderer import hud_image
+from trakvia.ui.hud_renderer import format_clock, hud_image, track_summary
 from trakvia.ui.hud_themes import THEMES, theme_at
-from trakvia.ui.hud_track import SourcePoint, demo_track, make_hud_track
-from trakvia.ui.hud_track_source import load_track
+from trakvia.ui.hud_track import demo_track, local_clock
+from trakvia.ui.hud_track_source import TrackLoadCancelled, load_track
 
 from .hud_clips import make_clip, make_srt, stream_packets
 from .ui_waits import wait_idle
@@ -24,23 +24,53 @@ def test_a_real_srt_shows_the_flights_own_clock_and_height_above_take_off(monkey
     finally:
         monkeypatch.undo()
         time.tzset()
-    assert track.clock[0] == datetime(2021, 12, 25, 12, 27, 52, 373000)   # as stamped in the file
+    assert local_clock(track.local_s[0]) == datetime(2021, 12, 25, 12, 27, 52, 373000)   # as stamped in the file
     assert track.height_m[0] == pytest.approx(-2.4) and track.altitude_m[0] == pytest.approx(0.401)
     assert track.entry_count == len(track) == 12318 and track.t_s[1] == pytest.approx(0.02)
 
 
-def test_a_gap_between_recordings_is_shown_as_a_gap():
-    def fix(t, lat, start=False):
-        return SourcePoint(t, lat, 29.0, 36.0, 10.0, None, None, start)
+@pytest.mark.parametrize("name", ["mavic_pro_2017_two_files_concatenated.SRT", "edited_mix_p4rtk_mavic2pro_2020.srt",
+                                  "mavic2pro_2019_bom_noalt_dropped_frames.SRT"])
+def test_the_hud_figures_are_the_conversions(shared_data, tmp_path, name):
+    from trakvia import converter
 
-    # two recordings in one file: the second one's clock starts again at zero
-    track = make_hud_track("iki kayıt", [fix(0, 41.0), fix(1, 41.0001), fix(0, 41.01, True), fix(1, 41.0101)])
-    assert track.t_s == [0, 1, 1, 2]
-    assert track.total_distance_m == pytest.approx(2 * 11.1, rel=0.01)   # no jump across the gap
-    held = track.sample(1.0 - 1e-9)
-    assert held.lat == pytest.approx(41.0001, abs=1e-6)
-    gap = make_hud_track("boşluk", [fix(0, 41.0), fix(1, 41.0001), fix(60, 41.01, True)]).sample(30)
-    assert gap.lat == 41.0001 and gap.speed_kmh is None and gap.height_m is None
+    srt = str(shared_data / "srt" / name)
+    result = converter.convert_srt_file(srt, str(tmp_path), converter.ConversionOptions(formats=["csv"]))
+    track = load_track(srt)
+    assert track.total_distance_m == track.dist_m[-1] == pytest.approx(result.total_distance_m)
+    assert track.top_speed_kmh == pytest.approx(result.max_speed_kmh)
+    assert all(b >= a for a, b in zip(track.t_s, track.t_s[1:]))   # recordings one after another
+    summary = track_summary(track)
+    assert " 0 m" not in summary.split("irtifa")[1]
+    if track.top_height_m is None and not track.has_altitude:
+        assert "irtifa bilinmiyor" in summary
+
+
+def test_a_gap_between_recordings_shows_no_invented_position_speed_or_time(tmp_path):
+    def points(minute):
+        return "".join(f'<trkpt lat="{39.9 + (minute + s) * 1e-4}" lon="32.8"><ele>900</ele>'
+                       f"<time>2026-05-17T14:{minute:02d}:{s:02d}Z</time></trkpt>" for s in range(0, 10, 2))
+
+    gpx = tmp_path / "iki_kayit.gpx"
+    gpx.write_text('<?xml version="1.0"?><gpx version="1.1" creator="t" xmlns="http://www.topografix.com/GPX/1/1">'
+                   f"<trk><trkseg>{points(0)}</trkseg><trkseg>{points(14)}</trkseg></trk></gpx>", encoding="utf-8")
+    track = load_track(str(gpx))
+    assert track.segment_starts == [0, 5] and track.t_s[5] == 14 * 60
+    inside = track.sample(7 * 60)
+    assert (inside.lat, inside.speed_kmh, inside.height_m, format_clock(inside)) == (track.lat[4], None, None, "--:--:--")
+    assert format_clock(track.sample(14 * 60)) == "17:14:00"   # UTC+3 at Ankara, not the computer's zone
+    assert inside.dist_m == track.dist_m[4] and track.total_distance_m == track.dist_m[-1]
+
+
+def test_the_clock_is_the_flights_and_a_long_read_can_be_cancelled(tmp_path):
+    srt = str(tmp_path / "DJI_0003.SRT")
+    make_srt(srt, [i / 10 for i in range(600)])   # stamped 17:05 local at Ankara
+    reports = []
+    track = load_track(srt, lambda done, total: reports.append((done, total)))
+    assert format_clock(track.sample(0.0)) == "17:05:00" and track.time_zone == "Europe/Istanbul"
+    assert reports and reports[-1][0] == reports[-1][1] == os.path.getsize(srt)
+    with pytest.raises(TrackLoadCancelled):
+        load_track(srt, None, lambda: True)
 
 
 def test_every_theme_draws_a_different_frame(qapp):

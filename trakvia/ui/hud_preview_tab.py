@@ -20,23 +20,37 @@ from . import dialogs
 from .convert_tab import TELEMETRY_FILTER
 from .hud_clip import companion_file
 from .hud_preview_worker import EXACT, KEYFRAME, FrameRequest, PreviewFrame, PreviewRenderWorker
-from .hud_renderer import format_distance, format_elapsed, hud_image
+from .hud_renderer import format_elapsed, hud_image, track_summary
 from .hud_sample_clip import existing_sample, sample_clip
 from .hud_themes import THEMES, theme_at
 from .hud_track import HudTrack, demo_track
-from .hud_track_source import load_track
+from .hud_track_source import TrackLoadCancelled, load_track
 from .hud_video import ExportCancelled, default_output_path, export_with_track
 from .task_panel import TaskPanel
 from .thread_priority import lower_current_thread_priority
 from .workers import TaskCancelled
 
 _SLIDER_STEPS_PER_S = 100
+_MB = 1024 * 1024
 _PLAY_INTERVAL_MS = 40
 _VIDEO_EXTS = (".mp4", ".mov", ".lrf")
 _CLIP_FILTER = "Klip ya da telemetri (*.MP4 *.mp4 *.MOV *.mov *.SRT *.srt *.GPX *.gpx);;Tüm dosyalar (*)"
 _QUALITIES = (("Normal (x264 veryfast)", "veryfast"), ("Hızlı (x264 ultrafast)", "ultrafast"))
 _HEIGHTS = (("Kaynak çözünürlüğü", None), ("1080p", 1080))
 
+
+
+def _read_track(task, telemetry: str) -> HudTrack:
+    """The converter's track of `telemetry`, with the bytes read shown and İptal honoured."""
+    name = os.path.basename(telemetry)
+
+    def progress(done: int, total: int) -> None:
+        task.report_bytes(done, total, f"Telemetri okunuyor: {name} — {done / _MB:.0f} / {total / _MB:.0f} MB")
+
+    try:
+        return load_track(telemetry, progress, lambda: task.cancel_requested)
+    except TrackLoadCancelled:
+        raise TaskCancelled() from None
 
 @dataclass(frozen=True)
 class Clip:
@@ -231,7 +245,7 @@ class HudPreviewTab(QWidget):
         is_video = path.lower().endswith(_VIDEO_EXTS)
         video = path if is_video else companion_file(path, ".mp4", ".mov")
         self.tasks.start("Klip okunuyor" if video else "Telemetri okunuyor",
-                         lambda task: self._read(video, None if is_video else path),
+                         lambda task: self._read(task, video, None if is_video else path),
                          lambda result: self._apply(*result))
 
     def load_sample(self) -> None:
@@ -247,7 +261,7 @@ class HudPreviewTab(QWidget):
             return
         folder = self.work_dir
         self.tasks.start("Örnek klip hazırlanıyor",
-                         lambda task: self._read(sample_clip(folder, task.check_cancelled), None),
+                         lambda task: self._read(task, sample_clip(folder, task.check_cancelled), None),
                          lambda result: self._apply(*result))
 
     def shutdown(self) -> None:
@@ -259,16 +273,16 @@ class HudPreviewTab(QWidget):
             self.render_worker.close_clip()
 
     @staticmethod
-    def _read(video: Optional[str], telemetry: Optional[str]):
+    def _read(task, video: Optional[str], telemetry: Optional[str]):
         """Loader job (off the GUI thread): the track and the clip's facts. A video found beside
         a telemetry file that cannot be decoded (a placeholder) leaves the telemetry alone."""
         if video is None:
-            return load_track(telemetry), None, os.path.basename(telemetry)
+            return _read_track(task, telemetry), None, os.path.basename(telemetry)
         chosen_video = telemetry is None
         telemetry = telemetry or companion_file(video, ".srt")
         if telemetry is None:
             raise ValueError(f"Bu klibin yanında SRT telemetri dosyası yok: {os.path.basename(video)}")
-        track = load_track(telemetry)
+        track = _read_track(task, telemetry)
         preview = companion_file(video, ".lrf") or video
         try:
             clip = Clip(video, preview, _clip_duration_s(preview))
@@ -288,13 +302,8 @@ class HudPreviewTab(QWidget):
         # a clip opens at its start; a track a third in, where speed and distance say something
         self.slider.setValue(0 if clip else self.slider.maximum() // 3)
         self.slider.blockSignals(False)
-        height = f", en yüksek irtifa (kalkışa göre) {track.top_height_m:.0f} m" \
-            if track.top_height_m is not None else ""
         source = f" — önizleme: {os.path.basename(clip.preview_path)}" if clip else ""
-        self.lbl_info.setText(
-            f"{track.name}: {len(track)} nokta, süre {format_elapsed(track.duration_s)}, "
-            f"mesafe {format_distance(track.total_distance_m)}, "
-            f"en yüksek hız {track.top_speed_kmh:.1f} km/sa{height}{source}")
+        self.lbl_info.setText(f"{track_summary(track)}{source}")
         self._update_time_label()
         self._update_buttons()
         self.render_now()

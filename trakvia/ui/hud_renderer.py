@@ -13,8 +13,9 @@ from typing import List, Optional, Tuple
 from PyQt5.QtCore import QPointF, QRectF, Qt
 from PyQt5.QtGui import QColor, QFont, QImage, QLinearGradient, QPainter, QPen, QPolygonF
 
+from .formatting import upper_tr
 from .hud_themes import LAYOUT_BAR, LAYOUT_FIELDS, HudTheme
-from .hud_track import HudSample, HudTrack, turkish_upper
+from .hud_track import HudSample, HudTrack
 
 # The layouts are designed for a 960x540 frame and scaled by height from there.
 _DESIGN_HEIGHT = 540.0
@@ -27,6 +28,9 @@ def _c(rgba) -> QColor:
 
 
 def format_clock(sample: HudSample) -> str:
+    """The flight's local time; between two recordings no time is shown rather than one made up."""
+    if sample.in_gap:
+        return "--:--:--"
     return sample.clock.strftime("%H:%M:%S") if sample.clock else format_elapsed(sample.t_s)
 
 
@@ -43,6 +47,24 @@ def format_coordinates(lat: float, lon: float) -> str:
     ns = "K" if lat >= 0 else "G"
     ew = "D" if lon >= 0 else "B"
     return f"{abs(lat):.5f}° {ns}   {abs(lon):.5f}° {ew}"
+
+
+def track_summary(track: HudTrack) -> str:
+    """One line on a loaded track, with the converter's figures; a figure the file cannot give
+    is said to be unknown rather than shown as 0."""
+    speed = "bilinmiyor" if track.top_speed_kmh is None else f"{track.top_speed_kmh:.1f} km/sa"
+    if track.top_height_m is not None:
+        height = f"{track.top_height_m:.0f} m (kalkışa göre)"
+    elif track.top_altitude_m is not None:
+        height = f"{track.top_altitude_m:.0f} m (deniz seviyesi)"
+    else:
+        height = "bilinmiyor (dosyada yükseklik yok)"
+    zone = f", saat dilimi {track.time_zone}" if track.time_zone else ""
+    gaps = len(track.segment_starts) - 1
+    parts = f", {gaps + 1} parça (aralarda veri yok)" if gaps else ""
+    return (f"{track.name}: {len(track)} nokta, kayıt süresi {format_elapsed(track.recorded_s)}, "
+            f"mesafe {format_distance(track.total_distance_m)}, en yüksek hız {speed}, "
+            f"en yüksek irtifa {height}{zone}{parts}")
 
 
 def _metres(value: Optional[float]) -> str:
@@ -103,13 +125,16 @@ class _Figures:
 
     def __init__(self, track: HudTrack, s: HudSample):
         self.speed = "—" if s.speed_kmh is None else f"{s.speed_kmh:.0f}"
-        self.speed_share = 0.0 if not s.speed_kmh or track.top_speed_kmh <= 0 else \
-            max(0.0, min(1.0, s.speed_kmh / track.top_speed_kmh))
-        if track.top_height_m is not None:   # height above take-off is what the controller shows
+        top = track.top_speed_kmh
+        self.speed_share = 0.0 if not s.speed_kmh or not top else max(0.0, min(1.0, s.speed_kmh / top))
+        # height above take-off is what the controller shows; sea level only beside it
+        if track.top_height_m is not None:
             self.height_label, self.height = "İRTİFA (KALKIŞ)", _metres(s.height_m)
             self.sea_level = f"DENİZ SEV. {_metres(s.altitude_m)}" if track.has_altitude else ""
-        else:
+        elif track.has_altitude:
             self.height_label, self.height, self.sea_level = "İRTİFA (DENİZ SEV.)", _metres(s.altitude_m), ""
+        else:
+            self.height_label, self.height, self.sea_level = "İRTİFA", "—", ""
         self.distance = format_distance(s.dist_m)
         self.clock = format_clock(s)
         self.elapsed = format_elapsed(s.t_s - track.start_s)
@@ -153,7 +178,7 @@ class _MapLayers:
         self.cx = size / 2 - (lon0 + lon1) / 2 * self.kx * self.scale
         self.cy = size / 2 + (lat0 + lat1) / 2 * self.scale
         step = max(1, len(track) // _MAP_POINTS)
-        starts = [i for i, s in enumerate(track.segment_start) if s] + [len(track)]
+        starts = list(track.segment_starts) + [len(track)]
         # per recording segment: the indices of the points kept for the map, and their positions
         self.segments: List[Tuple[List[int], QPolygonF]] = []
         for a, b in zip(starts, starts[1:]):
@@ -292,7 +317,7 @@ def _layout_bar(hp: _Painter, w: float, h: float, track: HudTrack, s: HudSample,
     tag = QRectF(m, m, 230 * u, 34 * u)
     hp.panel(tag)
     hp.p.fillRect(QRectF(tag.left(), tag.top(), 6 * u, tag.height()), _c(theme.accent))
-    hp.text(tag.adjusted(16 * u, 0, -8 * u, 0), turkish_upper(track.name), 14)
+    hp.text(tag.adjusted(16 * u, 0, -8 * u, 0), upper_tr(track.name), 14)
     # map, top right
     side = min(w * 0.24, h * 0.34)
     draw_map(hp, QRectF(w - m - side, m, side, side), track, s)

@@ -1,82 +1,77 @@
-"""Where the HUD's track comes from today: the converter's own CSV of every fix.
+"""Where the HUD's track comes from: `trakvia.converter.read_track`, the converter's own reading.
 
-The converter is asked for sample mode "all" and the single format "csv" in a private
-temporary folder; its columns are read by their header names and handed to `make_hud_track`.
-Speed, altitude kinds, cue times and the clock are the converter's; nothing is derived here.
+Every fix, its speed, every altitude kind, the flight-local clock (the zone of the flight's
+position, not the computer's), the segments and the figures are the converter's; this module
+only puts the fixes on the video clock the HUD runs on.
 """
-import csv
+import math
 import os
-import shutil
-import tempfile
-from datetime import datetime, timedelta
-from typing import Dict, Iterator, List, Optional
+from array import array
+from typing import Callable, Optional
 
-from .hud_track import HudTrack, SourcePoint, make_hud_track
+from .hud_track import HudTrack, TrackColumns
 
-# A jump of the wall clock longer than this between two fixes starts a new recording segment
-# (the CSV carries no segment marks of its own).
-_GAP_S = 2.0
+Progress = Callable[[int, int], object]
 
 
-def _number(text: str) -> Optional[float]:
-    try:
-        return float(text) if text else None
-    except ValueError:
-        return None
+class TrackLoadCancelled(Exception):
+    """The user stopped reading the telemetry file."""
 
 
-def _clock(row: Dict[str, str], utc_offset_minutes: Optional[int]) -> Optional[datetime]:
-    if row.get("GPSDateStamp") and row.get("GPSTimeStamp"):
-        stamp = datetime.fromisoformat(f"{row['GPSDateStamp']}T{row['GPSTimeStamp'].rstrip('Z')}")
-        return stamp + timedelta(minutes=utc_offset_minutes or 0)   # back to the flight's clock
-    if row.get("date_local") and row.get("time_local"):
-        return datetime.fromisoformat(f"{row['date_local']}T{row['time_local']}")
-    return None
+def _video_clock(cue_s: array, utc_s: array, segment_starts) -> array:
+    """Seconds on the video clock: the SRT cue times, else seconds since the first timed fix
+    (GPX), else the fix's order. A recording whose cue clock starts again (files joined into
+    one) continues where the previous one ended."""
+    n = len(cue_s)
+    if n and not math.isnan(cue_s[0]):
+        source = cue_s
+    elif n and not math.isnan(utc_s[0]):
+        source = array("d", (t - utc_s[0] for t in utc_s))
+    else:
+        return array("d", range(n))
+    clock = array("d", source)
+    starts = list(segment_starts) + [n]
+    shift = 0.0
+    for a, b in zip(starts[1:], starts[2:]):
+        if source[a] + shift < clock[a - 1]:
+            shift = clock[a - 1] - source[a]
+        if shift:
+            for k in range(a, b):
+                clock[k] = source[k] + shift
+    return clock
 
 
-def _points(rows: List[Dict[str, str]], elevation_source: str,
-            utc_offset_minutes: Optional[int]) -> Iterator[SourcePoint]:
-    # GPSAltitude holds the kind the converter chose as elevation; the other kinds have columns
-    elevation_is_takeoff = elevation_source == "relative"
-    elevation_is_sea_level = elevation_source in ("gps", "absolute")
-    first_clock: Optional[datetime] = None
-    previous: Optional[datetime] = None
-    for i, row in enumerate(rows):
-        elevation = _number(row.get("GPSAltitude", ""))
-        height = elevation if elevation_is_takeoff else _number(row.get("h_takeoff_m", ""))
-        altitude = elevation if elevation_is_sea_level else None
-        for column in ("h_gps_m", "h_abs_m"):
-            altitude = _number(row.get(column, "")) if altitude is None else altitude
-        speed_mps = _number(row.get("speed_mps", ""))
-        clock = _clock(row, utc_offset_minutes)
-        first_clock = first_clock or clock
-        cue = _number(row.get("video_s", ""))
-        if cue is None:
-            cue = (clock - first_clock).total_seconds() if clock and first_clock else float(i)
-        gap = clock is not None and previous is not None and (clock - previous).total_seconds() > _GAP_S
-        previous = clock or previous
-        yield SourcePoint(cue, float(row["GPSLatitude"]), float(row["GPSLongitude"]),
-                          None if speed_mps is None else speed_mps * 3.6, height, altitude, clock, gap)
+def _sea_level(data, elevation_source: str) -> array:
+    """The altitude above sea level: the kind the converter writes as elevation when it is one,
+    else GPS altitude, else the device's absolute altitude (all NaN when the file has none)."""
+    kinds = {"gps": data.altitude_gps_m, "absolute": data.altitude_absolute_m}
+    preferred = [kinds[elevation_source]] if elevation_source in kinds else []
+    for column in preferred + [kinds["gps"], kinds["absolute"]]:
+        if any(not math.isnan(v) for v in column):
+            return column
+    return kinds["gps"]
 
 
-def load_track(telemetry_path: str) -> HudTrack:
-    """Converts an SRT/GPX file with the converter (all fixes, CSV) and reads the result back."""
+def load_track(telemetry_path: str, progress: Optional[Progress] = None,
+               cancel: Optional[Callable[[], bool]] = None) -> HudTrack:
+    """Reads an SRT/GPX file with the converter (every fix). `progress(done_bytes, total_bytes)`
+    is called while reading; `cancel()` returning true stops it with TrackLoadCancelled."""
     from trakvia import converter
 
     base = os.path.basename(telemetry_path)
-    work_dir = tempfile.mkdtemp(prefix="trakvia_hud_")
-    try:
-        options = converter.ConversionOptions(sample_mode="all", formats=["csv"])
-        result = converter.convert_srt_file(telemetry_path, work_dir, options)
-        if not result.filtered_point_count:
-            raise ValueError(f"Bu dosyada GPS konumu olan telemetri noktası yok: {base}")
-        csv_files = [str(p) for p in result.output_files if str(p).lower().endswith(".csv")]
-        if not csv_files:
-            raise ValueError(f"Dönüştürücü CSV çıktısı üretmedi: {base}")
-        with open(csv_files[0], newline="", encoding="utf-8") as fh:
-            rows = list(csv.DictReader(fh))
-        name = result.track_name or os.path.splitext(base)[0]
-        points = _points(rows, result.elevation_source, result.utc_offset_minutes)
-        return make_hud_track(name, points, result.raw_point_count)
-    finally:
-        shutil.rmtree(work_dir, ignore_errors=True)
+    data = converter.read_track(telemetry_path, None, progress, cancel)
+    if data is None:
+        raise TrackLoadCancelled(f"Telemetri okuma iptal edildi: {base}")
+    result = data.result
+    if not len(data):
+        raise ValueError(f"Bu dosyada GPS konumu olan telemetri noktası yok: {base}")
+    starts = data.segment_starts
+    sea_level = _sea_level(data, result.elevation_source)
+    columns = TrackColumns(
+        t_s=_video_clock(data.cue_s, data.time_utc_s, starts), lat=data.lat_deg, lon=data.lon_deg,
+        speed_mps=data.speed_mps, height_m=data.altitude_relative_m, altitude_m=sea_level,
+        local_s=data.time_local_s, distance_m=data.distance_m)
+    return HudTrack(data.name or result.track_name or os.path.splitext(base)[0], columns, starts,
+                    top_speed_kmh=result.max_speed_kmh,
+                    total_distance_m=result.total_distance_m, recorded_s=result.duration_s,
+                    time_zone=data.time_zone, entry_count=result.raw_point_count)

@@ -1,5 +1,5 @@
 """Worker threads of the window: background tasks with progress and cancel."""
-from typing import Any, Callable
+from typing import Any, Callable, Optional
 
 from PyQt5.QtCore import QThread, pyqtSignal
 
