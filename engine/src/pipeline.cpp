@@ -70,6 +70,7 @@ BuiltTrack build_track(TextSource& source, InputKind kind, const ConvertOptions&
     Sampler sampler(options.sample_mode);
     FixFilter filter([&](Fix& f) {
         f.point.estimated_speed_mps = stats.add(f);
+        f.point.distance_m = stats.distance_m();
         sampler.add(f);
         if (sampler.kept_count() == sampler.capacity()) grow_points_for_whole_input(sampler, source);
     });

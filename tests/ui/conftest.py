@@ -73,14 +73,19 @@ def open_window(qtbot, answers):
     """Opens the main window on a workspace folder and waits until its start-up work is done."""
     from trakvia.ui import TrakviaMainWindow
 
+    opened_windows = []   # held until closed: a window freed unclosed takes its running threads down
+
     def opened(base_dir):
         win = TrakviaMainWindow(base_dir=str(base_dir))
         qtbot.addWidget(win)
+        opened_windows.append(win)
         win.show()
         wait_idle(qtbot, win.sd_tab.tasks)
         wait_idle(qtbot, win.hud_tab.tasks)
         return win
-    return opened
+    yield opened
+    for win in opened_windows:
+        win.close()
 
 
 @pytest.fixture

@@ -154,7 +154,7 @@ def test_hud_button_previews_the_selected_set(window, qtbot):
     assert window.tabs.currentWidget() is window.hud_tab
     wait_idle(qtbot, window.hud_tab.tasks)
     assert window.hud_tab.txt_file.text().endswith("DJI_0002.SRT")
-    assert len(window.hud_tab.track.points) > 10
+    assert len(window.hud_tab.track) > 10
 
 
 def stamp_set(card, index, when):

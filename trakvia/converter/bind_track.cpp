@@ -53,6 +53,8 @@ const Column kColumns[] = {
     {"altitude_home_m", &altitude_of<AltitudeKind::home>, "Kalkış noktasının yüksekliği (metre)."},
     {"speed_mps", [](const TrackPoint& p) { return p.speed_mps ? *p.speed_mps : or_nan(p.estimated_speed_mps); },
      "Yatay hız (m/s): cihazın yazdığı, yoksa en az bir saniyelik pencereden hesaplanan."},
+    {"distance_m", [](const TrackPoint& p) { return p.distance_m; },
+     "İzin başından bu noktaya kadar alınan yol (metre; boşluklarda artmaz): sonuncusu result.total_distance_m."},
     {"vertical_speed_mps", [](const TrackPoint& p) { return or_nan(p.vertical_speed_mps); }, "Dikey hız (m/s, yukarı artı)."},
 };
 

@@ -43,7 +43,7 @@ class TrakviaMainWindow(QMainWindow):
         roomy = available is None or available.height() >= _ROOMY_HEIGHT
         self.tabs = QTabWidget()
         self.sd_tab = SdCardTab(self.base_dir, self.settings, log_open=roomy)
-        self.hud_tab = HudPreviewTab()
+        self.hud_tab = HudPreviewTab(self.base_dir)
         self.convert_tab = ConvertTab(self.base_dir, self.settings)
         self.tabs.addTab(self.sd_tab, "SD kart")
         self.tabs.addTab(self.hud_tab, "HUD önizleme")

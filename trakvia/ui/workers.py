@@ -1,12 +1,9 @@
-"""Worker threads of the window: background tasks with progress and cancel, and the HUD renderer."""
+"""Worker threads of the window: background tasks with progress and cancel."""
 from typing import Any, Callable, Optional
 
-from PyQt5.QtCore import QMutex, QMutexLocker, QThread, pyqtSignal
+from PyQt5.QtCore import QThread, pyqtSignal
 
 from .error_texts import describe_error
-from .hud_renderer import render_hud
-from .hud_themes import HudTheme
-from .hud_track import HudTrack
 
 
 class TaskCancelled(Exception):
@@ -62,44 +59,3 @@ class TaskThread(QThread):
         else:
             self.succeeded.emit(result)
 
-
-class PreviewRenderWorker(QThread):
-    """Renders HUD frames off the GUI thread. Requests are coalesced: while a frame is being
-    drawn only the newest request waits, so dragging the time slider never queues up work."""
-
-    frame_ready = pyqtSignal(object, int)   # QImage, request number
-
-    def __init__(self, parent=None):
-        super().__init__(parent)
-        self._mutex = QMutex()
-        self._pending: Optional[tuple] = None
-        self._serial = 0
-
-    def request(self, width: int, height: int, track: HudTrack, t_s: float, theme: HudTheme) -> int:
-        """Queues a frame and starts the thread when idle; returns the request number."""
-        with QMutexLocker(self._mutex):
-            self._serial += 1
-            self._pending = (self._serial, width, height, track, t_s, theme)
-            serial = self._serial
-        if not self.isRunning():
-            self.start()
-        return serial
-
-    def discard_pending(self) -> None:
-        """Drops the waiting request and marks frames in flight as stale."""
-        with QMutexLocker(self._mutex):
-            self._serial += 1
-            self._pending = None
-
-    def latest_serial(self) -> int:
-        with QMutexLocker(self._mutex):
-            return self._serial
-
-    def run(self) -> None:
-        while True:
-            with QMutexLocker(self._mutex):
-                job, self._pending = self._pending, None
-            if job is None:
-                return
-            serial, width, height, track, t_s, theme = job
-            self.frame_ready.emit(render_hud(width, height, track, t_s, theme), serial)

@@ -58,6 +58,10 @@ struct TrackPoint {
     // set with time_ms.
     std::optional<std::int16_t> local_offset_min;
 
+    // Distance travelled from the track's first fix up to this one, as the report counts it
+    // (nothing across a gap): the last point's value is the report's total_distance_m.
+    double distance_m = 0.0;
+
     bool has_altitude(AltitudeKind k) const { return altitude_mask & (1u << unsigned(k)); }
     double altitude(AltitudeKind k) const { return altitude_m[std::size_t(k)]; }
     void set_altitude(AltitudeKind k, double metres) {
