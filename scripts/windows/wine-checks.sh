@@ -2,7 +2,7 @@
 # Runs the Windows bundle of scripts/build-windows.sh under wine, in a fresh prefix, as a user
 # would: --version; the sample card, listed by both walks of the scan (native and interpreter),
 # then list, convert and import, each compared with the Linux build's result on the same card;
-# cleanup --dry-run; the screenshot mode; a start-up failure;
+# cleanup --dry-run; the screenshot mode; the HUD sample clip exported; a start-up failure;
 # then the extension modules' pytest suites with the embeddable interpreter. Needs the Linux
 # bundle (scripts/build.sh) for the comparisons.
 #   TRAKVIA_WINE_LANG  locale wine runs in (default en_US.UTF-8: code page 1252, which has no byte
@@ -168,6 +168,45 @@ for name in found:
 sys.exit(0 if found == expected else f"images {found}, expected {expected}")
 EOF
 
+# PyAV's FFmpeg and x264 as the zip ships them, with the HUD painted by the Windows Qt.
+step "HUD video: the sample clip made and exported under wine"
+cat >"$WORK/hud_export.py" <<'EOF2'
+import sys, time
+from PyQt5.QtWidgets import QApplication
+app = QApplication(["hud"])
+from trakvia.ui.hud_sample_clip import sample_clip
+from trakvia.ui.hud_video import export_hud_video
+video = sample_clip(sys.argv[1])
+started = time.perf_counter()
+out = export_hud_video(video, video[:-4] + ".SRT", sys.argv[2], quality=sys.argv[3])
+print(f"{out} in {time.perf_counter() - started:.1f} s")
+EOF2
+hud_out="$WORK/hud"
+QT_QPA_PLATFORM=offscreen test_python "$(winpath "$WORK/hud_export.py")" "$(winpath "$hud_out")" \
+    "$(winpath "$hud_out/DJI_0001_HUD.mp4")" ultrafast >"$WORK/hud.win" || fail "the HUD export failed under wine: $(cat "$WORK/hud.win")"
+echo "   $(tail -n 1 "$WORK/hud.win")"
+"$PY" - "$hud_out" <<'EOF2' || fail "the HUD export under wine is not the clip with its HUD"
+import sys, av
+folder = sys.argv[1]
+def streams(path):
+    with av.open(path) as f:
+        video = [(p.pts, p.size > 0) for p in f.demux(f.streams.video[0]) if p.size]
+    with av.open(path) as f:
+        audio = [(p.pts, bytes(p)) for p in f.demux(f.streams.audio[0]) if p.size]
+    return video, audio
+source, exported = streams(f"{folder}/HUD_Ornek_Klip/DJI_0001.MP4"), streams(f"{folder}/DJI_0001_HUD.mp4")
+print(f"   {len(exported[0])} frames (source {len(source[0])}), {len(exported[1])} audio packets")
+assert sorted(source[0]) == sorted(exported[0]), "frames or their times differ from the source's"
+assert source[1] == exported[1], "the audio is not the source's, packet for packet"
+def first_picture(path):
+    with av.open(path) as f:
+        return bytes(next(f.decode(video=0)).reformat(width=320, height=180, format="gray").planes[0])
+first, plain = first_picture(f"{folder}/DJI_0001_HUD.mp4"), first_picture(f"{folder}/HUD_Ornek_Klip/DJI_0001.MP4")
+changed = sum(abs(x - y) > 40 for x, y in zip(first, plain)) / len(plain)
+print(f"   first frame: {changed:.1%} of pixels carry the HUD")
+assert changed > 0.01, "no HUD on the first frame"
+EOF2
+
 step "start-up failure (trakvia_app removed from a copy)"
 broken="$WORK/broken-copy"
 cp -al "$BUNDLE" "$broken"
@@ -183,7 +222,8 @@ echo "   exit 1; $(winepath -w "$log"): $(tail -n 1 "$log")"
 step "extension module tests with the embeddable interpreter"
 status=0
 TRAKVIA_BUNDLE="$(winpath "$TEST_COPY")" test_python -m pytest -q -p no:cacheprovider \
-    tests/converter tests/mediadesk tests/app >"$WORK/pytest.out" || status=$?
+    tests/converter tests/mediadesk tests/app tests/ui/test_hud_video.py tests/ui/test_hud_preview.py \
+    >"$WORK/pytest.out" || status=$?
 tail -n 15 "$WORK/pytest.out" | sed 's/^/   | /'
 [ "$status" = 0 ] || fail "pytest under wine failed (exit $status; $WORK/pytest.out)"
 # An interpreter that wine aborts half-way can still leave exit code 0: only pytest's own closing

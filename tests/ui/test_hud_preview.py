@@ -16,6 +16,8 @@ from .ui_waits import wait_idle
 
 @pytest.mark.parametrize("zone", ["UTC0", "EET-3"])   # the computer's zone: UTC, Istanbul
 def test_a_real_srt_shows_the_flights_own_clock_and_height_above_take_off(monkeypatch, shared_data, zone):
+    if not hasattr(time, "tzset"):
+        pytest.skip("the computer's zone is changed through TZ and time.tzset, which Windows lacks")
     srt = shared_data / "srt" / "mavic3_2021.srt"
     monkeypatch.setenv("TZ", zone)
     time.tzset()
