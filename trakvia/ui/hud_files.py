@@ -1,23 +1,28 @@
-"""Files the HUD writes: created exclusively under a temporary name, put in place when complete."""
+"""Files the HUD writes: created exclusively under a temporary name, put in place when complete.
+
+The temporary names are the import's part files (".<name>.<pid>.<tag>.trakvia-part"), so the
+leftover of an export that was killed is removed by the next writer into that folder, and never
+while its process still runs.
+"""
 import errno
 import os
-import secrets
 import sys
 
+from trakvia import mediadesk
 
-def create_temporary_beside(final_path: str, suffix: str) -> str:
+
+def create_temporary_beside(final_path: str) -> str:
     """A new, empty, hidden file in the folder of `final_path`, created exclusively: never an
-    existing file, never through a link."""
+    existing file, never through a link. Leftovers of killed runs in that folder go first."""
     folder, name = os.path.split(os.path.abspath(final_path))
-    flags = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_NOFOLLOW", 0)
-    for _ in range(20):
-        tmp = os.path.join(folder, f".{name}.{secrets.token_hex(4)}{suffix}")
-        try:
-            os.close(os.open(tmp, flags, 0o644))
-        except FileExistsError:
-            continue
-        return tmp
-    raise FileExistsError(f"Geçici dosya oluşturulamadı: {folder}")
+    mediadesk._remove_stale_part_files(folder)
+    path, fd = mediadesk._create_part_file(folder, name)
+    try:
+        if hasattr(os, "fchmod"):
+            os.fchmod(fd, 0o644)   # part files start private; the finished video is the user's
+    finally:
+        os.close(fd)
+    return path
 
 
 def put_in_place(tmp: str, final_path: str) -> None:

@@ -170,7 +170,7 @@ def sample_clip(work_dir: str, check: Callable[[], None] = lambda: None) -> str:
         for ext in (".SRT", ".MP4", ".LRF"):
             if os.path.lexists(names[ext]):
                 raise FileExistsError(f"Örnek klibin bir parçası eksik, diğerleri değiştirilmez: {folder}")
-            made.append((create_temporary_beside(names[ext], ".tmp"), names[ext]))
+            made.append((create_temporary_beside(names[ext]), names[ext]))
         write_dji_srt(made[0][0], sample_flight(frames, _FPS))
         _write_clips(made[1][0], made[2][0], frames, check)
         for tmp, final in made:

@@ -100,7 +100,7 @@ def export_with_track(video_path: str, track: HudTrack, out_path: str, theme: st
         raise ValueError("Çıktı, girdi videosunun yerine yazılamaz.")
     track = copy.copy(track)
     track.map_cache = {}   # its own map layers: the preview may be drawing the same track meanwhile
-    tmp = create_temporary_beside(out_path, ".part.mp4")
+    tmp = create_temporary_beside(out_path)
     try:
         try:
             _encode(video_path, track, tmp, hud_theme, quality, offset_s, progress, cancel, height)
