@@ -14,7 +14,7 @@ import av
 from PyQt5.QtCore import QRectF, QSize, Qt, QTimer, pyqtSignal
 from PyQt5.QtGui import QColor, QImage, QPainter
 from PyQt5.QtWidgets import (QComboBox, QDoubleSpinBox, QHBoxLayout, QLabel, QLineEdit, QPushButton, QSizePolicy,
-                             QSlider, QVBoxLayout, QWidget)
+                             QSlider, QStyle, QVBoxLayout, QWidget)
 
 from . import dialogs
 from .convert_tab import TELEMETRY_FILTER
@@ -83,7 +83,9 @@ class HudView(QWidget):
     def __init__(self, parent=None):
         super().__init__(parent)
         self.image: Optional[QImage] = None
-        self.setMinimumSize(480, 270)
+        # 16:9 and small enough that the tab fits a 1366x768 screen at 150 % (480 px of client
+        # height) with Windows' taller controls.
+        self.setMinimumSize(416, 234)
         self.setSizePolicy(QSizePolicy.Expanding, QSizePolicy.Expanding)
 
     def frame_size(self) -> QSize:
@@ -140,7 +142,9 @@ class HudPreviewTab(QWidget):
         for theme in THEMES:
             self.cmb_theme.addItem(theme.title, theme.key)
         self.view = HudView()
-        self.btn_play = QPushButton("▶ Oynat")
+        # The style's own icons: a "▶" glyph takes the line height of whichever font has it,
+        # which made the row 67 px tall under Windows' font fallback in our checks.
+        self.btn_play = QPushButton(self.style().standardIcon(QStyle.SP_MediaPlay), "Oynat")
         self.btn_play.setCheckable(True)
         self.slider = QSlider(Qt.Horizontal)
         self.lbl_time = QLabel()
@@ -354,7 +358,8 @@ class HudPreviewTab(QWidget):
         self.request_frame(EXACT)
 
     def _on_play_toggled(self, playing: bool) -> None:
-        self.btn_play.setText("⏸ Duraklat" if playing else "▶ Oynat")
+        self.btn_play.setText("Duraklat" if playing else "Oynat")
+        self.btn_play.setIcon(self.style().standardIcon(QStyle.SP_MediaPause if playing else QStyle.SP_MediaPlay))
         if playing:
             if self.slider.value() >= self.slider.maximum():
                 self.slider.setValue(0)
