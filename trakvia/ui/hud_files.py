@@ -43,7 +43,9 @@ def put_in_place(tmp: str, final_path: str) -> None:
 
 
 def remove_if_present(path: str) -> None:
+    """Removes a temporary file after a failure. A removal that fails too (the card was pulled)
+    must not hide the error being reported; the next writer into the folder removes the file."""
     try:
         os.unlink(path)
-    except FileNotFoundError:
+    except OSError:
         pass
