@@ -9,6 +9,7 @@
 #endif
 
 #include "writer_test_tracks.hpp"
+#include "writers/exclusive_file.hpp"
 
 namespace trakvia::engine {
 namespace {
@@ -89,6 +90,33 @@ INSTANTIATE_TEST_SUITE_P(Failures, AtomicFailureTest, ::testing::Values(
                 },
                 true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The temporary file is created only where nothing has the name: not over a file, and not
+// through a link planted under it (whose target must stay untouched).
+TEST(AtomicWrite, TemporaryFilesAreNeverOpenedOverExistingNames) {
+    TempFolder dir("atomic");
+    const fs::path taken = dir.path() / ".DJI_0001.gpx.0123456789abcdef.tmp";
+    write_file(taken, "başkasının");
+    std::vector<fs::path> names{taken};
+#ifdef __unix__
+    const fs::path victim = dir.path() / "kurban.txt";
+    write_file(victim, "dokunma");
+    fs::create_symlink(victim, dir.path() / "link.tmp");
+    fs::create_symlink(dir.path() / "yok.txt", dir.path() / "dangling.tmp");
+    names.push_back(dir.path() / "link.tmp");
+    names.push_back(dir.path() / "dangling.tmp");
+#endif
+    for (const fs::path& name : names) {
+        errno = 0;
+        EXPECT_EQ(writers::create_exclusive(name), nullptr) << name;
+        EXPECT_EQ(errno, EEXIST) << name;
+    }
+    EXPECT_EQ(read_file(taken), "başkasının");
+#ifdef __unix__
+    EXPECT_EQ(read_file(dir.path() / "kurban.txt"), "dokunma");
+    EXPECT_FALSE(fs::exists(dir.path() / "yok.txt"));
+#endif
+}
 
 TEST(AtomicWrite, MissingFolderThrowsAndCreatesNothing) {
     TempFolder dir("atomic");
