@@ -25,10 +25,10 @@ MODULE_NAMES = [
     "cleanup_dji_files", "import_dji_files", "play_dji_file_by_index", "create_sample_dji_sdcard_structure",
     "resolve_dji_directories", "import_dji_file_sets",
 ]
-# The rules the command line and the window share, bound after the fixed interface (the two
+# The rules the command line and the window share, bound after the fixed interface (the three
 # private ones give the window's HUD files the import's part files).
 SHARED_NAMES = ["check_date_filter", "collect_conversion_inputs", "cleanup_summary_line",
-                "_create_part_file", "_remove_stale_part_files", "CLEANUP_TYPES", "ALL_FILTER_WORDS"]
+                "_create_part_file", "_remove_stale_part_files", "_put_in_place", "CLEANUP_TYPES", "ALL_FILTER_WORDS"]
 
 
 def test_names_are_bound_in_order():

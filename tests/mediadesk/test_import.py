@@ -1,4 +1,5 @@
 """import_dji_files on real card trees: nothing is overwritten, sets keep their pairs, re-imports are idempotent."""
+import errno
 import os
 import pathlib
 import shutil
@@ -391,3 +392,37 @@ def test_signature():
         md.import_dji_files("a")
     with pytest.raises(TypeError):
         md.import_dji_files("a", "b", overwrite=True)
+
+
+def test_a_file_that_appears_while_a_copy_is_renamed_into_place_is_kept(tmp_path, monkeypatch):
+    # A card without hard links (FAT, exFAT) is published by renaming: a file that another
+    # program writes under the chosen name in the meantime must not be replaced.
+    card = make_card(tmp_path / "card", {"DJI_0001.MP4": b"v", "DJI_0001.SRT": b"s"})
+    dest = tmp_path / "dest"
+    real_rename = os.rename
+    planted = []
+
+    class NoLinks:
+        def __getattr__(self, name):
+            return getattr(os, name)
+
+        def link(self, src, dst):
+            raise PermissionError(errno.EPERM, "Operation not permitted", src)
+
+        def rename(self, src, dst):
+            if str(dst).endswith("DJI_0001.MP4") and not os.path.exists(dst):
+                write_file(pathlib.Path(dst), b"another program's file")
+                planted.append(dst)
+            return real_rename(src, dst)
+
+    monkeypatch.setattr(md, "os", NoLinks())
+    count, copied = md.import_dji_files(str(card), str(dest))
+    monkeypatch.undo()
+    got = dest_files(dest)
+    # Linux refuses the taken name in the rename itself, so the hook above is never reached
+    # there; where the rename is the interpreter's, the planted file must survive it.
+    stem = "DJI_0001_2" if planted else "DJI_0001"
+    assert (count, copied) == (2, [str(dest / f"{stem}.MP4"), str(dest / f"{stem}.SRT")])
+    assert got[f"{stem}.MP4"] == b"v" and got[f"{stem}.SRT"] == b"s"
+    if planted:
+        assert got["DJI_0001.MP4"] == b"another program's file"

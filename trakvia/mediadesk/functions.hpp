@@ -21,6 +21,7 @@ extern const pyglue::Definition collect_conversion_inputs_def;           // conv
 extern const pyglue::Definition cleanup_summary_line_def;                // report_lines.cpp
 extern const pyglue::Definition create_part_file_def;                   // part_file_bindings.cpp
 extern const pyglue::Definition remove_stale_part_files_def;            // part_file_bindings.cpp
+extern const pyglue::Definition put_in_place_def;                       // part_file_bindings.cpp
 
 // The tables the command line and the window offer (choices.cpp): CLEANUP_TYPES as
 // (target_type, Turkish title) pairs, ALL_FILTER_WORDS as kAllFilterWords.

@@ -62,7 +62,7 @@ void exec_body(PyObject* m) {
           &cleanup_dji_files_def, &import_dji_files_def, &play_dji_file_by_index_def,
           &create_sample_dji_sdcard_structure_def, &resolve_dji_directories_def, &import_dji_file_sets_def,
           &check_date_filter_def, &collect_conversion_inputs_def, &cleanup_summary_line_def,
-          &create_part_file_def, &remove_stale_part_files_def}) {
+          &create_part_file_def, &remove_stale_part_files_def, &put_in_place_def}) {
         pyglue::add_function(module, *definition);
     }
     bind(module, "CLEANUP_TYPES", cleanup_type_choices());

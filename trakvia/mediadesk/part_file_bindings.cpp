@@ -2,8 +2,10 @@
 // sample clip): one naming rule, so a run killed half-way leaves nothing the next run keeps.
 #include "functions.hpp"
 #include "part_files.hpp"
+#include "safe_copy.hpp"
 
 #include <array>
+#include <cerrno>
 
 namespace trakvia::mediadesk {
 
@@ -23,7 +25,27 @@ nb::object remove_stale_part_files_binding(const pyglue::Globals& g, const pyglu
     return nb::none();
 }
 
+constexpr auto kPutParams = std::to_array<pyglue::ParamDef>({{"part", "str"}, {"final_path", "str"}});
+
+// The finished part file under its real name, as the import publishes a copy; FileExistsError
+// when something took the name meanwhile (the part file stays, for the caller to remove).
+nb::object put_in_place_binding(const pyglue::Globals& g, const pyglue::Args<kPutParams>& args) {
+    Published published;
+    if (!publish(g, args["part"], args["final_path"], published)) {
+        PyErr_SetObject(PyExc_FileExistsError,
+                        nb::make_tuple(EEXIST, nb::str("Dosya zaten var"), args["final_path"]).ptr());
+        throw nb::python_error();
+    }
+    if (published.linked) {
+        g["os"].attr("remove")(args["part"]);
+    }
+    return nb::none();
+}
+
 }  // namespace
+
+constinit const pyglue::Definition put_in_place_def =
+    pyglue::def<kPutParams, put_in_place_binding>({.name = "_put_in_place", .returns = "None"});
 
 constinit const pyglue::Definition create_part_file_def =
     pyglue::def<kCreateParams, create_part_file_binding>({.name = "_create_part_file", .returns = "Tuple[str, int]"});

@@ -1,6 +1,8 @@
 // Content comparison, the chunked copy into a part file, and publishing under the real name.
 #include "safe_copy.hpp"
 
+#include "no_replace_rename.hpp"
+
 #include "plain_file.hpp"
 #include "pyglue_names.hpp"
 #include "part_files.hpp"
@@ -162,16 +164,9 @@ bool publish(const pyglue::Globals& g, nb::handle part, nb::handle dst, Publishe
             throw;
         }
     }
-    if (is_true(os.attr("path").attr("lexists")(dst))) {
+    // No hard links here (FAT, exFAT cards and drives).
+    if (!rename_no_replace(g, part, dst)) {
         return false;
-    }
-    try {
-        os.attr("rename")(part, dst);  // refuses an existing name on Windows
-    } catch (const nb::python_error& e) {
-        if (e.matches(PyExc_FileExistsError)) {
-            return false;
-        }
-        throw;
     }
     out.linked = false;
     return true;

@@ -31,7 +31,7 @@ struct Published {
 
 // Puts the part file under `dst` unless something is there already; false when the name is
 // taken (the part file stays). A hard link fails atomically on an existing name; file systems
-// without links (FAT, exFAT) fall back to a rename after an existence test.
+// without links (FAT, exFAT) get a rename that refuses an existing name (no_replace_rename.hpp).
 bool publish(const pyglue::Globals& g, nb::handle part, nb::handle dst, Published& out);
 
 // Takes a published file back under its part name (its set moves to another name).

@@ -4,9 +4,7 @@ The temporary names are the import's part files (".<name>.<pid>.<tag>.trakvia-pa
 leftover of an export that was killed is removed by the next writer into that folder, and never
 while its process still runs.
 """
-import errno
 import os
-import sys
 
 from trakvia import mediadesk
 
@@ -26,20 +24,9 @@ def create_temporary_beside(final_path: str) -> str:
 
 
 def put_in_place(tmp: str, final_path: str) -> None:
-    """Gives the finished file its name, never replacing a file that appeared meanwhile."""
-    if sys.platform == "win32":
-        os.rename(tmp, final_path)        # fails when the target exists
-        return
-    try:
-        os.link(tmp, final_path)          # fails when the target exists, unlike rename
-    except FileExistsError:
-        raise
-    except OSError:                       # no hard links (FAT and exFAT cards): check, then rename
-        if os.path.lexists(final_path):
-            raise FileExistsError(errno.EEXIST, "Dosya zaten var", final_path) from None
-        os.rename(tmp, final_path)
-        return
-    os.unlink(tmp)
+    """Gives the finished file its name, never replacing a file that appeared meanwhile
+    (FileExistsError then), on cards without hard links too."""
+    mediadesk._put_in_place(tmp, final_path)
 
 
 def remove_if_present(path: str) -> None:
