@@ -80,6 +80,7 @@ def open_window(qtbot, answers):
         qtbot.addWidget(win)
         opened_windows.append(win)
         win.show()
+        qtbot.waitUntil(lambda: win.sd_tab.cards.is_ready)   # the first look for cards, off the GUI thread
         wait_idle(qtbot, win.sd_tab.tasks)
         wait_idle(qtbot, win.hud_tab.tasks)
         return win

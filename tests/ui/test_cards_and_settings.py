@@ -29,8 +29,8 @@ def test_a_card_is_found_selected_and_its_removal_said(open_window, qtbot, answe
     mounted_volumes.clear()                            # ... and pulled out again
     shutil.rmtree(card)
     tab.cards.poll()                                   # as "Yenile" does
+    qtbot.waitUntil(lambda: tab.lbl_summary.text().startswith("Kart çıkarıldı"), timeout=6000)
     assert tab.table.rowCount() == 0 and tab.sets == []
-    assert tab.lbl_summary.text().startswith("Kart çıkarıldı")
     tab.btn_refresh.click()                            # Yenile does not pretend the folder is empty
     assert tab.lbl_summary.text().startswith("Kart çıkarıldı")
     tab.btn_import.click()                             # nor does an action on the empty table
@@ -70,3 +70,24 @@ def test_the_window_remembers_folders_theme_and_sampling(open_window, qtbot, ans
     assert answers.of("folder")[-1][2] == str(tmp_path / "yedek")   # the dialog starts at the last destination
     wait_idle(qtbot, again.sd_tab.tasks)
     again.close()
+
+
+def test_a_slow_volume_does_not_hold_up_the_window(qtbot, monkeypatch, tmp_path):
+    # A disconnected network drive can take many seconds to answer whether it is ready.
+    import time
+    from trakvia.ui import TrakviaMainWindow, card_watcher
+    card = make_card(tmp_path, "kart")
+
+    def slow_volumes():
+        time.sleep(2)
+        return [card]
+
+    monkeypatch.setattr(card_watcher, "mounted_volume_roots", slow_volumes)
+    started = time.monotonic()
+    win = TrakviaMainWindow(base_dir=str(tmp_path))
+    qtbot.addWidget(win)
+    assert time.monotonic() - started < 1.5
+    qtbot.waitUntil(lambda: win.sd_tab.folder == card, timeout=6000)   # chosen once the look returns
+    wait_idle(qtbot, win.sd_tab.tasks)
+    assert win.sd_tab.table.rowCount() == 4
+    win.close()

@@ -2,8 +2,8 @@
 
 Polling QStorageInfo works the same for Windows drive letters and Linux mount points, and a
 card reader that is plugged in while the window is open shows up within one interval. The timed
-look runs off the GUI thread: asking a disconnected network drive whether it is ready can take
-seconds, and the window must not freeze meanwhile."""
+look runs off the GUI thread, the first one and "Yenile"'s included: asking a disconnected
+network drive whether it is ready can take seconds, and the window must not freeze meanwhile."""
 import os
 from dataclasses import dataclass
 from typing import Dict, List
@@ -59,22 +59,26 @@ class _CardScan(QThread):
 
 
 class CardWatcher(QObject):
-    """Polls for cards; reports the ones that appear and disappear. The first look, made on
-    construction, only fills `cards`: cards present at start-up are not "inserted"."""
+    """Polls for cards; reports the ones that appear and disappear. The first look starts on
+    construction and only fills `cards` (cards present at start-up are not "inserted"); `ready`
+    says when it is done."""
 
     inserted = pyqtSignal(object)   # CardInfo
     removed = pyqtSignal(object)    # CardInfo
     changed = pyqtSignal()          # the list of cards (or their free space) changed
+    ready = pyqtSignal()            # the first look is done: `cards` holds what was in at start
 
     def __init__(self, parent=None, interval_ms: int = POLL_INTERVAL_MS):
         super().__init__(parent)
-        self._cards: Dict[str, CardInfo] = {c.root: c for c in find_cards()}
+        self._cards: Dict[str, CardInfo] = {}
+        self.is_ready = False
         self._scan = _CardScan(self)
         self._scan.found.connect(self._apply)
         self._timer = QTimer(self)
         self._timer.setInterval(interval_ms)
         self._timer.timeout.connect(self._on_timeout)
         self._timer.start()
+        self._scan.start()
 
     @property
     def cards(self) -> List[CardInfo]:
@@ -86,8 +90,9 @@ class CardWatcher(QObject):
         self._scan.wait()
 
     def poll(self) -> None:
-        """Looks now, on the calling thread ("Yenile")."""
-        self._apply(find_cards())
+        """Looks now ("Yenile"), unless a look is already under way; the result comes as for a
+        timed look."""
+        self._on_timeout()
 
     def _on_timeout(self) -> None:
         if not self._scan.isRunning():
@@ -95,6 +100,11 @@ class CardWatcher(QObject):
 
     def _apply(self, cards: List[CardInfo]) -> None:
         now = {c.root: c for c in cards}
+        if not self.is_ready:
+            self._cards, self.is_ready = now, True
+            self.changed.emit()
+            self.ready.emit()
+            return
         gone = [c for root, c in self._cards.items() if root not in now]
         new = [c for root, c in now.items() if root not in self._cards]
         differs = now != self._cards

@@ -32,6 +32,7 @@ class SdCardTab(QWidget):
         self._build(log_open)
         self._connect_signals()
         self._choose_start_folder()
+        self._start_folder = self.folder
 
     # -- construction -------------------------------------------------------------------------
     def _build(self, log_open: bool) -> None:
@@ -124,6 +125,7 @@ class SdCardTab(QWidget):
         self.cards.inserted.connect(self._on_card_inserted)
         self.cards.removed.connect(self._on_card_removed)
         self.cards.changed.connect(self._on_cards_changed)
+        self.cards.ready.connect(self._on_cards_ready)
         self.cmb_folder.activated.connect(self._on_refresh)
         self.cmb_folder.lineEdit().returnPressed.connect(self._on_refresh)
         self.btn_sample.clicked.connect(self._on_create_sample)
@@ -163,17 +165,26 @@ class SdCardTab(QWidget):
         return "", media_actions.index_filter_for(s.index for s in sets)
 
     def _choose_start_folder(self) -> None:
-        """A card that is in the computer wins (the remembered one if it is among them); else the
-        folder used last time, if it is still there; else the workspace."""
+        """The folder used last time, if it is still there; else the workspace. A card that is
+        in the computer wins once the first look for cards is done (_on_cards_ready)."""
         remembered = self.settings.text(WindowSettings.CARD_FOLDER)
+        if remembered and os.path.isdir(remembered):
+            self.set_folder(remembered)
+
+    def _on_cards_ready(self) -> None:
+        """A card in the computer at start-up wins over the start folder, the remembered one if
+        it is on a card; a folder the user chose meanwhile stays."""
         cards = self.cards.cards
-        on_card = [c for c in cards if remembered and c.holds(remembered)]
-        if on_card:
-            self.set_folder(remembered)
-        elif cards:
-            self.set_folder(cards[0].root)
-        elif remembered and os.path.isdir(remembered):
-            self.set_folder(remembered)
+        if self.folder != self._start_folder or not cards:
+            return
+        remembered = self.settings.text(WindowSettings.CARD_FOLDER)
+        if any(remembered and c.holds(remembered) for c in cards) and os.path.isdir(remembered):
+            chosen = remembered
+        else:
+            chosen = cards[0].root
+        if chosen != self.folder:
+            self.set_folder(chosen)
+            self.refresh()
 
     # -- listing ----------------------------------------------------------------------------------
     def refresh(self) -> None:
