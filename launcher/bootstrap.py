@@ -86,28 +86,32 @@ def _reader_went_away():
     return 128 + signal.SIGPIPE if hasattr(signal, "SIGPIPE") else 1
 
 
-try:
-    import trakvia_app
-    if hasattr(trakvia_app, "main"):
-        result = trakvia_app.main()
-        # A command's result is its exit code: a script must see that `play` found nothing.
-        if isinstance(result, int):
-            sys._r27_exit_code = result
-except BrokenPipeError:
-    sys._r27_exit_code = _reader_went_away()
-except SystemExit as exc:
-    if exc.code is None:
-        sys._r27_exit_code = 0
-    elif isinstance(exc.code, int):
-        sys._r27_exit_code = exc.code
-    else:
-        sys._r27_exit_code = 1
-        # As the interpreter itself does for sys.exit("text"): the text is the message.
-        try:
-            print(exc.code, file=sys.stderr)
-        except Exception:
-            pass
-except BaseException:
+def _windows_pipe_closed(exc):
+    # Windows reports a write into a pipe whose reader has gone (`list | more`, then q) as
+    # EINVAL, not as a broken pipe. A write into the same pipe says which it was: an empty one
+    # where the system checks it, else a line end (which only a pipe still being read gets,
+    # after an error that ends the run anyway).
+    if sys.platform != "win32" or getattr(exc, "errno", None) != 22:
+        return False
+    try:
+        import ctypes
+        import msvcrt
+        kernel32 = ctypes.WinDLL("kernel32", use_last_error=True)
+        handle = msvcrt.get_osfhandle(sys.stdout.fileno())
+        if kernel32.GetFileType(ctypes.c_void_p(handle)) != 3:  # FILE_TYPE_PIPE
+            return False
+        written = ctypes.c_ulong(0)
+        for probe in (b"", b"\n"):
+            if not kernel32.WriteFile(ctypes.c_void_p(handle), probe, len(probe), ctypes.byref(written), None):
+                # ERROR_BROKEN_PIPE, ERROR_NO_DATA, ERROR_PIPE_NOT_CONNECTED
+                return ctypes.get_last_error() in (109, 232, 233)
+        return False
+    except Exception:
+        return False
+
+
+def _report_crash():
+    # The exception being handled: its traceback to the log and a message box, exit code 1.
     sys._r27_exit_code = 1
     err_txt = traceback.format_exc()
     try:
@@ -128,10 +132,45 @@ except BaseException:
     except Exception:
         pass
 
+
+try:
+    import trakvia_app
+    if hasattr(trakvia_app, "main"):
+        result = trakvia_app.main()
+        # A command's result is its exit code: a script must see that `play` found nothing.
+        if isinstance(result, int):
+            sys._r27_exit_code = result
+except BrokenPipeError:
+    sys._r27_exit_code = _reader_went_away()
+except OSError as exc:
+    if _windows_pipe_closed(exc):
+        sys._r27_exit_code = _reader_went_away()
+    else:
+        _report_crash()
+except SystemExit as exc:
+    if exc.code is None:
+        sys._r27_exit_code = 0
+    elif isinstance(exc.code, int):
+        sys._r27_exit_code = exc.code
+    else:
+        sys._r27_exit_code = 1
+        # As the interpreter itself does for sys.exit("text"): the text is the message.
+        try:
+            print(exc.code, file=sys.stderr)
+        except Exception:
+            pass
+except BaseException:
+    _report_crash()
+
 # What the command left in the buffer goes out here rather than at shutdown, where a failed
 # write could only be reported, not turned into the exit code.
 try:
-    sys.stdout.flush()
+    try:
+        sys.stdout.flush()
+    except OSError as exc:
+        if _windows_pipe_closed(exc):
+            raise BrokenPipeError(32, "the reader closed the pipe") from exc
+        raise
 except BrokenPipeError:
     code = _reader_went_away()
     if sys._r27_exit_code == 0:

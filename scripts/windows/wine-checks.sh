@@ -3,6 +3,7 @@
 # would: --version; the sample card, listed by both walks of the scan (native and interpreter),
 # then list, convert and import, each compared with the Linux build's result on the same card;
 # cleanup --dry-run; the screenshot mode; the HUD sample clip exported; a start-up failure;
+# a closed pipe;
 # then the extension modules' pytest suites with the embeddable interpreter. Needs the Linux
 # bundle (scripts/build.sh) for the comparisons.
 #   TRAKVIA_WINE_LANG  locale wine runs in (default en_US.UTF-8: code page 1252, which has no byte
@@ -218,6 +219,21 @@ wine_run "$broken/Trakvia_Launcher.exe" list "$(winpath "$card")" >"$WORK/broken
 [ "$status" = 1 ] || fail "a start without trakvia_app exited with $status, not 1"
 grep -q "trakvia_app" "$log" 2>/dev/null || fail "no startup_error.log naming trakvia_app in $appdata/Durnavo"
 echo "   exit 1; $(winepath -w "$log"): $(tail -n 1 "$log")"
+
+# Windows reports a write into a pipe whose reader has gone as EINVAL: the reader's choice
+# must end the run quietly, not as a crash with a log and a message box.
+step "list into a pipe closed after its first line"
+big="$WORK/buyuk-kart/DCIM/DJI_001"
+mkdir -p "$big"
+for i in $(seq -w 1 3000); do : >"$big/DJI_$i.MP4"; done
+rm -f "$log"
+set +e
+wine_run "$BUNDLE/Trakvia_Launcher.exe" list "$(winpath "$WORK/buyuk-kart")" | head -n 1 >"$WORK/closed-pipe.win"
+status=${PIPESTATUS[0]}
+set -e
+[ ! -e "$log" ] || fail "a closed pipe was taken for a crash: $(tail -n 1 "$log")"
+[ "$status" = 1 ] || fail "list into a closed pipe exited with $status, not 1"
+echo "   exit 1, no startup_error.log: $(head -c 60 "$WORK/closed-pipe.win")…"
 
 step "extension module tests with the embeddable interpreter"
 status=0
