@@ -182,8 +182,8 @@ started = time.perf_counter()
 out = export_hud_video(video, video[:-4] + ".SRT", sys.argv[2], quality=sys.argv[3])
 print(f"{out} in {time.perf_counter() - started:.1f} s")
 EOF2
-hud_out="$WORK/hud"
-QT_QPA_PLATFORM=offscreen test_python "$(winpath "$WORK/hud_export.py")" "$(winpath "$hud_out")" \
+hud_out="$WORK/HUD Uçuş"   # a Turkish folder name: FFmpeg opens it through UTF-8 paths
+QT_QPA_PLATFORM=offscreen PYTHONIOENCODING=utf-8 test_python "$(winpath "$WORK/hud_export.py")" "$(winpath "$hud_out")" \
     "$(winpath "$hud_out/DJI_0001_HUD.mp4")" ultrafast >"$WORK/hud.win" || fail "the HUD export failed under wine: $(cat "$WORK/hud.win")"
 echo "   $(tail -n 1 "$WORK/hud.win")"
 "$PY" - "$hud_out" <<'EOF2' || fail "the HUD export under wine is not the clip with its HUD"
