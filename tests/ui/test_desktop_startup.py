@@ -75,7 +75,7 @@ sys.exit(trakvia_app.main())
 def run_desktop(bundle_dir, tmp_path, home, cwd, shot_dir="shots", **env_extra):
     env = dict(os.environ, PYTHONPATH=str(bundle_dir), HOME=str(home), QT_QPA_PLATFORM="offscreen",
                XDG_CONFIG_HOME=str(tmp_path / "ayarlar"), RECORD=str(tmp_path / "base_dir.txt"), **env_extra)
-    env.pop("USERPROFILE", None)
+    env["USERPROFILE"] = str(home)   # where "~" leads on Windows
     proc = subprocess.run([sys.executable, "-c", PRELUDE, "--screenshot-dir", shot_dir], cwd=cwd, env=env,
                           capture_output=True, text=True, timeout=90)
     base_dir = (tmp_path / "base_dir.txt").read_text(encoding="utf-8") if (tmp_path / "base_dir.txt").exists() else None
@@ -99,7 +99,7 @@ def test_screenshot_mode_writes_every_tab_and_three_themes_then_exits(bundle_dir
 
     proc, base_dir = run_desktop(bundle_dir, tmp_path, home, cwd)
     assert proc.returncode == 0, proc.stderr
-    assert base_dir == str(workspace)
+    assert os.path.normpath(base_dir) == str(workspace)   # Windows expands "~/Desktop/..." with mixed separators
     import trakvia
     identity = ast.literal_eval((tmp_path / "base_dir.txt.app").read_text(encoding="utf-8"))
     assert identity == ("trakvia-app", trakvia.R27_APP_NAME_TR, "trakvia-app", trakvia.R27_APP_VERSION,
@@ -149,7 +149,7 @@ def test_workspace_folder_choice(bundle_dir, tmp_path, dirs, desktop, deny, expe
     proc, base_dir = run_desktop(bundle_dir, tmp_path, home, cwd, FAKE="one", DENY_WRITE=denied)
     assert proc.returncode == 0, proc.stderr
     want = {"desktop": desktop_proj, "program": cwd, "home": home / "Trakvia_Calisma_Alani"}[expected]
-    assert base_dir == str(want)
+    assert os.path.normpath(base_dir) == str(want)
     assert os.path.isdir(want)
     created = sorted(set(p.name for p in tmp_path.rglob("*")) - set(before))
     extra = {"home": ["Trakvia_Calisma_Alani", "ev", "yok"]}.get(expected, [])

@@ -46,8 +46,14 @@ def program_font(qapp):
 
 
 @pytest.mark.parametrize("screen", SCREENS)
-def test_the_window_fits_with_eight_rows(program_font, open_window, sample_card, tmp_path, screen):
+def test_the_window_fits_with_eight_rows(program_font, open_window, sample_card, tmp_path, screen, monkeypatch):
     width, height = SCREENS[screen]
+    # The window sizes itself (and opens or folds its log) by the screen it starts on: this one,
+    # not the test machine's, whatever its size.
+    from PyQt5.QtCore import QRect
+    from trakvia.ui import main_window
+    monkeypatch.setattr(main_window.TrakviaMainWindow, "_available_geometry",
+                        staticmethod(lambda: QRect(0, 0, width, height + 40)))
     win = open_window(sample_card)
     win_height, rows, date_cut = fit_and_grab(QApplication.instance(), win, width, height,
                                               shot_dir(tmp_path, screen))
