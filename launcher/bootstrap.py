@@ -7,6 +7,7 @@
 import sys
 import os
 import io
+import errno
 import traceback
 
 sys._r27_exit_code = 0
@@ -86,12 +87,15 @@ def _reader_went_away():
     return 128 + signal.SIGPIPE if hasattr(signal, "SIGPIPE") else 1
 
 
-def _windows_pipe_closed(exc):
-    # Windows reports a write into a pipe whose reader has gone (`list | more`, then q) as
-    # EINVAL, not as a broken pipe. A write into the same pipe says which it was: an empty one
-    # where the system checks it, else a line end (which only a pipe still being read gets,
-    # after an error that ends the run anyway).
-    if sys.platform != "win32" or getattr(exc, "errno", None) != 22:
+def _reader_gone(exc):
+    # Whether a failed write means the reader of our output went away. Windows reports a write
+    # into a pipe whose reader has gone (`list | more`, then q) as EINVAL, not as a broken pipe:
+    # a write into the same pipe says which it was, an empty one where the system checks it,
+    # else a line end (which only a pipe still being read gets, after an error that ends the
+    # run anyway).
+    if isinstance(exc, BrokenPipeError):
+        return True
+    if sys.platform != "win32" or exc.errno != errno.EINVAL:
         return False
     try:
         import ctypes
@@ -140,10 +144,8 @@ try:
         # A command's result is its exit code: a script must see that `play` found nothing.
         if isinstance(result, int):
             sys._r27_exit_code = result
-except BrokenPipeError:
-    sys._r27_exit_code = _reader_went_away()
 except OSError as exc:
-    if _windows_pipe_closed(exc):
+    if _reader_gone(exc):
         sys._r27_exit_code = _reader_went_away()
     else:
         _report_crash()
@@ -165,22 +167,18 @@ except BaseException:
 # What the command left in the buffer goes out here rather than at shutdown, where a failed
 # write could only be reported, not turned into the exit code.
 try:
-    try:
-        sys.stdout.flush()
-    except OSError as exc:
-        if _windows_pipe_closed(exc):
-            raise BrokenPipeError(32, "the reader closed the pipe") from exc
-        raise
-except BrokenPipeError:
-    code = _reader_went_away()
-    if sys._r27_exit_code == 0:
-        sys._r27_exit_code = code
+    sys.stdout.flush()
 except OSError as exc:
-    # A full disk under `list > file`: the output is incomplete, which is no success.
-    _stdout_to_devnull()
-    if sys._r27_exit_code == 0:
-        sys._r27_exit_code = 1
-    try:
-        sys.stderr.write("\u00c7\u0131kt\u0131 yaz\u0131lamad\u0131: %s\n" % (exc.strerror or exc))
-    except Exception:
-        pass
+    if _reader_gone(exc):
+        code = _reader_went_away()
+        if sys._r27_exit_code == 0:
+            sys._r27_exit_code = code
+    else:
+        # A full disk under `list > file`: the output is incomplete, which is no success.
+        _stdout_to_devnull()
+        if sys._r27_exit_code == 0:
+            sys._r27_exit_code = 1
+        try:
+            sys.stderr.write("\u00c7\u0131kt\u0131 yaz\u0131lamad\u0131: %s\n" % (exc.strerror or exc))
+        except Exception:
+            pass

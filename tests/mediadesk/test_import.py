@@ -1,5 +1,4 @@
 """import_dji_files on real card trees: nothing is overwritten, sets keep their pairs, re-imports are idempotent."""
-import errno
 import os
 import pathlib
 import shutil
@@ -402,13 +401,7 @@ def test_a_file_that_appears_while_a_copy_is_renamed_into_place_is_kept(tmp_path
     real_rename = os.rename
     planted = []
 
-    class NoLinks:
-        def __getattr__(self, name):
-            return getattr(os, name)
-
-        def link(self, src, dst):
-            raise PermissionError(errno.EPERM, "Operation not permitted", src)
-
+    class NoLinks(OsWithoutLinks):
         def rename(self, src, dst):
             if str(dst).endswith("DJI_0001.MP4") and not os.path.exists(dst):
                 write_file(pathlib.Path(dst), b"another program's file")
