@@ -231,6 +231,9 @@ set +e
 wine_run "$BUNDLE/Trakvia_Launcher.exe" list "$(winpath "$WORK/buyuk-kart")" | head -n 1 >"$WORK/closed-pipe.win"
 status=${PIPESTATUS[0]}
 set -e
+# The wine processes the closed pipe ended go down on their own time; the next step must not
+# connect to a wine server that is shutting down behind them.
+wineserver --wait
 [ ! -e "$log" ] || fail "a closed pipe was taken for a crash: $(tail -n 1 "$log")"
 [ "$status" = 1 ] || fail "list into a closed pipe exited with $status, not 1"
 echo "   exit 1, no startup_error.log: $(head -c 60 "$WORK/closed-pipe.win")…"
